@@ -1,0 +1,174 @@
+#include "tests/support/test_support.h"
+
+#include <atomic>
+#include <cstdio>
+
+namespace testing_support {
+namespace {
+
+std::atomic<int> g_counter{0};
+
+std::string UniqueName(const char* prefix) {
+    char name[96];
+    snprintf(name, sizeof(name), "%s%lu_%lu_%d", prefix, ::GetCurrentProcessId(),
+             ::GetTickCount(), g_counter++);
+    return name;
+}
+
+}  // namespace
+
+TempFolder::TempFolder() {
+    char temp[MAX_PATH + 1] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    std::string base(temp);
+    while (!base.empty() && base.back() == '\\') base.pop_back();
+    path_ = base + "\\" + UniqueName("zgtest_");
+    ::CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+TempFolder::~TempFolder() { RemovePath(path_); }
+
+TestRegistryKey::TestRegistryKey() {
+    path_ = "Software\\ZemaguardTests\\" + UniqueName("k");
+    HKEY key = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                          nullptr, &key, nullptr) == ERROR_SUCCESS)
+        ::RegCloseKey(key);
+}
+
+TestRegistryKey::~TestRegistryKey() {
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, path_.c_str());
+}
+
+ChildProcess::~ChildProcess() { Kill(); }
+
+bool ChildProcess::Start(const std::string& exe, const std::string& arguments,
+                         const std::string& workingFolder) {
+    std::string command = "\"" + exe + "\"";
+    if (!arguments.empty()) command += " " + arguments;
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!::CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup,
+                          &info))
+        return false;
+    ::CloseHandle(info.hThread);
+    process_.Reset(info.hProcess);
+    id_ = info.dwProcessId;
+    return true;
+}
+
+int ChildProcess::Wait(DWORD timeoutMs) {
+    if (!process_) return kStillRunning;
+    if (::WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0) return kStillRunning;
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_.Get(), &code);
+    return static_cast<int>(code);
+}
+
+bool ChildProcess::Running() const {
+    return process_ && ::WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
+}
+
+void ChildProcess::Kill() {
+    if (Running()) {
+        ::TerminateProcess(process_.Get(), 1);
+        ::WaitForSingleObject(process_.Get(), 5000);
+    }
+    process_.Reset();
+}
+
+std::string BinaryFolder() {
+    char path[MAX_PATH + 1] = {};
+    DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    return s.substr(0, s.find_last_of("\\/"));
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) return;
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return std::string();
+    std::string out;
+    char buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof(buffer), f)) > 0) out.append(buffer, n);
+    fclose(f);
+    return out;
+}
+
+bool PathExists(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void RemovePath(const std::string& path) {
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ::DeleteFileA(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((path + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name != "." && name != "..") RemovePath(path + "\\" + name);
+        } while (::FindNextFileA(find, &data));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryA(path.c_str());
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        if (done()) return true;
+        if (::GetTickCount() - start >= timeoutMs) return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+void PumpFor(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+bool SetRegString(HKEY root, const std::string& key, const char* name, const std::string& value) {
+    HKEY h = nullptr;
+    if (::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
+                          nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG rc = ::RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                               static_cast<DWORD>(value.size() + 1));
+    ::RegCloseKey(h);
+    return rc == ERROR_SUCCESS;
+}
+
+bool SetRegDword(HKEY root, const std::string& key, const char* name, DWORD value) {
+    HKEY h = nullptr;
+    if (::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
+                          nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG rc = ::RegSetValueExA(h, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                               sizeof(value));
+    ::RegCloseKey(h);
+    return rc == ERROR_SUCCESS;
+}
+
+}  // namespace testing_support

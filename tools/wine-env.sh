@@ -1,0 +1,38 @@
+# Sourced by the harness scripts: the private Wine prefix of one build tree.
+# Usage: ZG_BUILD=/path/to/build; . tools/wine-env.sh
+: "${ZG_BUILD:?ZG_BUILD must name the build tree}"
+export WINEPREFIX="$ZG_BUILD/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINELOADER=/usr/lib/wine/wine64
+ZG_WINE=/usr/lib/wine/wine64
+ZG_WINESERVER=/usr/lib/wine/wineserver64
+
+# Creates the prefix on first use and makes sure its wineserver runs.
+# Wine's helper processes inherit the standard handles of whoever starts them,
+# so they are started here with their output sent to /dev/null; otherwise a
+# caller reading our output through a pipe (CTest) would wait for ever. For
+# the same reason they must not inherit the lock's descriptor.
+# $1: how long (seconds) the server outlives its last client; empty: until
+# zg_wine_down.
+zg_wine_up() {
+  local persist="-p${1:-}"
+  mkdir -p "$ZG_BUILD"
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      rm -rf "$WINEPREFIX"
+      "$ZG_WINE" wineboot -i </dev/null >/dev/null 2>&1 9>&-
+      "$ZG_WINESERVER" -w 9>&-
+    fi
+    if "$ZG_WINESERVER" "$persist" </dev/null >/dev/null 2>&1 9>&-; then
+      "$ZG_WINE" cmd /c exit </dev/null >/dev/null 2>&1 9>&-
+    fi
+  ) 9>"$ZG_BUILD/.wineprefix.lock"
+}
+
+zg_wine_down() {
+  "$ZG_WINESERVER" -k >/dev/null 2>&1 || true
+  "$ZG_WINESERVER" -w >/dev/null 2>&1 || true
+}

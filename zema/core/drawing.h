@@ -1,0 +1,37 @@
+#pragma once
+// Drawing routines of the skinned controls: gradients, boxed text, the check
+// glyph and the progress bar.
+
+#include <windows.h>
+
+#include <string>
+
+namespace zema {
+
+struct Gradient {
+    COLORREF first;
+    COLORREF second;
+};
+
+// One-pixel vertical lines from the right edge leftwards; line i of n has
+// each channel at second + (first - second) * i / n.
+void FillGradientFromRight(HDC dc, const RECT& rect, Gradient colors);
+// One-pixel horizontal lines from the bottom edge upwards, same blend.
+void FillGradientFromBottom(HDC dc, const RECT& rect, Gradient colors);
+
+// Draws text with DrawText `format` flags and returns the rectangle the text
+// occupies; a rectangle without width draws nothing and returns it empty.
+RECT DrawTextInBox(HDC dc, const std::string& text, const RECT& rect, UINT format,
+                   COLORREF textColor, COLORREF backColor, bool transparent);
+
+// A 16x16 check glyph centred in the rectangle: the given icon when there is
+// one, else the system's flat check box.
+void DrawCheckMark(HDC dc, const RECT& rect, bool checked, HICON checkedIcon,
+                   HICON uncheckedIcon);
+
+// Rounded frame, then the done fraction (0.0 to 1.0) in one gradient and the
+// rest in the other, clipped to the rectangle.
+void DrawProgressBar(HDC dc, const RECT& rect, double fraction, COLORREF frame,
+                     Gradient done, Gradient rest);
+
+}  // namespace zema

@@ -1,0 +1,220 @@
+#include "zema/core/manager_window.h"
+
+#include <cstdio>
+
+#include "zema/core/about_box.h"
+#include "zema/core/brightwick_launcher.h"
+#include "zema/core/messages.h"
+#include "zema/core/settings_store.h"
+
+namespace zema {
+namespace {
+
+constexpr int kSmallIconId = 214;
+
+// An automatically generated class name, unique to this module.
+const char* ManagerWindowClassName() {
+    static char name[64];
+    if (!name[0])
+        snprintf(name, sizeof(name), "Zema:%p:ManagerWindow",
+                 static_cast<void*>(::GetModuleHandleA(nullptr)));
+    return name;
+}
+
+}  // namespace
+
+ManagerWindow::ManagerWindow(const ManagerWindowParts& parts) : parts_(parts) {}
+
+ManagerWindow::~ManagerWindow() {
+    if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+bool ManagerWindow::Create() {
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &ManagerWindow::WindowProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = ManagerWindowClassName();
+    if (!::RegisterClassExA(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    HWND hwnd = ::CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP | WS_BORDER | WS_SYSMENU,
+                                  0, 0, 0, 0, nullptr, nullptr, instance, this);
+    return hwnd != nullptr;
+}
+
+LRESULT CALLBACK ManagerWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+    ManagerWindow* self;
+    if (message == WM_NCCREATE) {
+        self = static_cast<ManagerWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<ManagerWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    LRESULT result = self->HandleMessage(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+    }
+    return result;
+}
+
+LRESULT ManagerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        OnCreate();
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    case kMsgShowMainWindow:
+        OnShowMainWindow(lParam);
+        return 0;
+    case kMsgTrayCallback:
+        OnTrayCallback(lParam);
+        return 1;
+    case kMsgRepairNow:
+        if (parts_.session) parts_.session->RepairAll();
+        return 0;
+    case WM_TIMER:
+        OnTimer(wParam);
+        return 0;
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam));
+        return 0;
+    default:
+        if (taskbarCreated_ && message == taskbarCreated_) {
+            AddTrayIcon();
+            return 0;
+        }
+        return ::DefWindowProcA(hwnd_, message, wParam, lParam);
+    }
+}
+
+void ManagerWindow::OnCreate() {
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    smallIcon_ = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(kSmallIconId),
+                                                 IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                                 ::GetSystemMetrics(SM_CYSMICON), 0));
+    if (smallIcon_)
+        ::SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    ::CreateDirectoryA(parts_.settings->TempWorkFolder().c_str(), nullptr);
+    parts_.settings->SetWindowHandle(hwnd_);
+    if (parts_.session) parts_.session->AddListener(this, false);
+    taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
+    if (!parts_.traySwitch && parts_.windows) parts_.windows->ShowMainWindow();
+    AddTrayIcon();
+    if (parts_.traySwitch)
+        ::SetTimer(hwnd_, kTimerDelayedScan, kDelayedScanMs, nullptr);
+    else if (parts_.session)
+        parts_.session->StartScan(hwnd_);
+    if (!parts_.updatedSwitch)
+        ::SetTimer(hwnd_, kTimerVersionCheck, kVersionCheckDelayMs, nullptr);
+}
+
+void ManagerWindow::OnDestroy() {
+    if (parts_.tray) parts_.tray->Remove();
+    if (parts_.windows) parts_.windows->DestroyWindows();
+    if (smallIcon_) {
+        ::DestroyIcon(smallIcon_);
+        smallIcon_ = nullptr;
+    }
+    ::PostQuitMessage(0);
+    parts_.settings->SetWindowHandle(nullptr);
+    if (parts_.session) parts_.session->RemoveListener(this);
+}
+
+void ManagerWindow::OnShowMainWindow(LPARAM forceScan) {
+    if (parts_.windows) parts_.windows->ShowMainWindow();
+    if (forceScan != 0 || (parts_.session && !parts_.session->HasUpdates())) {
+        ::KillTimer(hwnd_, kTimerDelayedScan);
+        StartScanIfIdle();
+    }
+}
+
+void ManagerWindow::StartScanIfIdle() {
+    UpdateSession* session = parts_.session;
+    if (!session) return;
+    if (session->DownloadsActive() || session->InstallationsActive() || session->IsScanning())
+        return;
+    session->StartScan(hwnd_);
+}
+
+void ManagerWindow::OnTrayCallback(LPARAM mouseMessage) {
+    if (mouseMessage == WM_LBUTTONDBLCLK)
+        OnShowMainWindow(0);
+    else if (mouseMessage == WM_RBUTTONUP && parts_.tray)
+        parts_.tray->ShowMenu(hwnd_);
+}
+
+void ManagerWindow::AddTrayIcon() {
+    // Without a tray module there is nothing to add and nothing to retry.
+    if (!parts_.tray) return;
+    if (!parts_.tray->Add(hwnd_)) ::SetTimer(hwnd_, kTimerTrayRetry, kTrayRetryMs, nullptr);
+}
+
+void ManagerWindow::OnTimer(UINT_PTR id) {
+    switch (id) {
+    case kTimerTrayAnimation:
+        if (parts_.tray) parts_.tray->NextFrame();
+        break;
+    case kTimerVersionCheck:
+        ::KillTimer(hwnd_, kTimerVersionCheck);
+        if (parts_.settings->AutoCheckNewVersion() != 0) parts_.launcher->Start("-auto");
+        break;
+    case kTimerTrayRetry:
+        if (!parts_.tray || parts_.tray->Add(hwnd_)) ::KillTimer(hwnd_, kTimerTrayRetry);
+        break;
+    case kTimerDelayedScan:
+        if (parts_.session) parts_.session->StartScan(hwnd_);
+        ::KillTimer(hwnd_, kTimerDelayedScan);
+        break;
+    }
+}
+
+void ManagerWindow::OnCommand(UINT id) {
+    switch (id) {
+    case kCmdExit:
+        ::DestroyWindow(hwnd_);
+        break;
+    case kCmdOptions:
+        OpenOptions();
+        break;
+    case kCmdShowMainWindow:
+        OnShowMainWindow(0);
+        break;
+    case kCmdAbout:
+        ShowAbout();
+        break;
+    case kCmdCheckNewVersion:
+        parts_.launcher->Start("-manual");
+        break;
+    }
+}
+
+void ManagerWindow::OpenOptions() {
+    if (!parts_.windows) return;
+    HWND owner = parts_.windows->MainWindow() ? parts_.windows->MainWindow() : hwnd_;
+    if (parts_.windows->OpenOptions(owner) && parts_.session)
+        parts_.session->ApplyDownloaderSettings();
+}
+
+void ManagerWindow::ShowAbout() {
+    HWND owner = parts_.windows && parts_.windows->MainWindow() ? parts_.windows->MainWindow()
+                                                                 : hwnd_;
+    ShowAboutBox(owner, *parts_.settings);
+}
+
+void ManagerWindow::OnUpdateChanged(UpdateRecord*) {}
+
+void ManagerWindow::OnScanStarted(HWND) {
+    if (parts_.tray) ::SetTimer(hwnd_, kTimerTrayAnimation, kTrayAnimationMs, nullptr);
+}
+
+void ManagerWindow::OnScanCompleted(HWND, int) {
+    if (parts_.tray) ::KillTimer(hwnd_, kTimerTrayAnimation);
+}
+
+}  // namespace zema

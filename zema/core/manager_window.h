@@ -1,0 +1,61 @@
+#pragma once
+// The hidden top-level window that receives every program-wide message of
+// Zema: tray callbacks, timers, tray menu commands and requests from a second
+// instance. Destroying it ends the program.
+
+#include <windows.h>
+
+#include "zema/core/app_services.h"
+
+namespace zema {
+
+class SettingsStore;
+class BrightwickLauncher;
+
+struct ManagerWindowParts {
+    SettingsStore* settings = nullptr;        // required
+    BrightwickLauncher* launcher = nullptr;   // required
+    UpdateSession* session = nullptr;         // optional
+    TrayIcon* tray = nullptr;                 // optional
+    WindowHost* windows = nullptr;            // optional
+    bool traySwitch = false;
+    bool updatedSwitch = false;
+};
+
+class ManagerWindow : public SessionListener {
+public:
+    explicit ManagerWindow(const ManagerWindowParts& parts);
+    ~ManagerWindow() override;
+    ManagerWindow(const ManagerWindow&) = delete;
+    ManagerWindow& operator=(const ManagerWindow&) = delete;
+
+    bool Create();
+    HWND Handle() const { return hwnd_; }
+
+    // SessionListener
+    void OnUpdateChanged(UpdateRecord* record) override;
+    void OnScanStarted(HWND requester) override;
+    void OnScanCompleted(HWND requester, int result) override;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void OnCreate();
+    void OnDestroy();
+    void OnShowMainWindow(LPARAM forceScan);
+    void OnTrayCallback(LPARAM mouseMessage);
+    void OnTimer(UINT_PTR id);
+    void OnCommand(UINT id);
+    void AddTrayIcon();
+    void StartScanIfIdle();
+    void OpenOptions();
+    void ShowAbout();
+
+    ManagerWindowParts parts_;
+    HWND hwnd_ = nullptr;
+    HICON smallIcon_ = nullptr;
+    UINT taskbarCreated_ = 0;
+};
+
+}  // namespace zema

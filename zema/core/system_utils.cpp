@@ -1,0 +1,224 @@
+#include "zema/core/system_utils.h"
+
+#include <wincrypt.h>
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+#include "win/unique_handle.h"
+
+namespace zema {
+namespace {
+
+constexpr char kPassPhrase[] = "plovtrane";
+constexpr char kBase64Alphabet[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr ULONG kTimeOfDayInformation = 3;
+constexpr size_t kTimeOfDayBufferSize = 32;
+
+// Provider, hash and key of the password cipher, released in reverse order.
+class PasswordKey {
+public:
+    PasswordKey() {
+        if (!::CryptAcquireContextA(&provider_, nullptr, nullptr, PROV_RSA_FULL, 0)) {
+            provider_ = 0;
+            if (::GetLastError() != static_cast<DWORD>(NTE_BAD_KEYSET)) return;
+            if (!::CryptAcquireContextA(&provider_, nullptr, nullptr, PROV_RSA_FULL,
+                                        CRYPT_NEWKEYSET)) {
+                provider_ = 0;
+                return;
+            }
+        }
+        if (!::CryptCreateHash(provider_, CALG_MD5, 0, 0, &hash_)) {
+            hash_ = 0;
+            return;
+        }
+        if (!::CryptHashData(hash_, reinterpret_cast<const BYTE*>(kPassPhrase),
+                             sizeof(kPassPhrase) - 1, 0))
+            return;
+        if (!::CryptDeriveKey(provider_, CALG_RC2, hash_, 0, &key_)) key_ = 0;
+    }
+    ~PasswordKey() {
+        if (key_) ::CryptDestroyKey(key_);
+        if (hash_) ::CryptDestroyHash(hash_);
+        if (provider_) ::CryptReleaseContext(provider_, 0);
+    }
+    PasswordKey(const PasswordKey&) = delete;
+    PasswordKey& operator=(const PasswordKey&) = delete;
+
+    HCRYPTKEY Get() const { return key_; }
+
+private:
+    HCRYPTPROV provider_ = 0;
+    HCRYPTHASH hash_ = 0;
+    HCRYPTKEY key_ = 0;
+};
+
+constexpr size_t kCipherBlock = 8;
+
+int Base64Value(char c) {
+    const char* p = c ? strchr(kBase64Alphabet, c) : nullptr;
+    return p ? static_cast<int>(p - kBase64Alphabet) : -1;
+}
+
+// Half-up rounding to a number of decimals, so that printf's own rounding of
+// the exact binary value does not decide the last digit.
+double RoundHalfUp(double value, int decimals) {
+    double scale = std::pow(10.0, decimals);
+    return std::floor(value * scale + 0.5) / scale;
+}
+
+}  // namespace
+
+int64_t QueryBootTime() {
+    using QueryFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    if (!ntdll) return 0;
+    auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtQuerySystemInformation")));
+    if (!query) return 0;
+    unsigned char buffer[kTimeOfDayBufferSize] = {};
+    ULONG returned = 0;
+    if (query(kTimeOfDayInformation, buffer, sizeof(buffer), &returned) < 0) return 0;
+    int64_t bootTime = 0;
+    memcpy(&bootTime, buffer, sizeof(bootTime));
+    return bootTime;
+}
+
+bool EncryptBytes(const uint8_t* data, size_t length, std::vector<uint8_t>& out) {
+    out.clear();
+    PasswordKey key;
+    if (!key.Get()) return false;
+    std::vector<uint8_t> buffer(data, data + length);
+    buffer.resize(length + kCipherBlock);
+    DWORD size = static_cast<DWORD>(length);
+    if (!::CryptEncrypt(key.Get(), 0, TRUE, 0, buffer.data(), &size,
+                        static_cast<DWORD>(buffer.size())))
+        return false;
+    buffer.resize(size);
+    out = std::move(buffer);
+    return true;
+}
+
+bool DecryptBytes(const uint8_t* data, size_t length, std::vector<uint8_t>& out) {
+    out.clear();
+    PasswordKey key;
+    if (!key.Get()) return false;
+    std::vector<uint8_t> buffer(data, data + length);
+    DWORD size = static_cast<DWORD>(length);
+    if (!::CryptDecrypt(key.Get(), 0, TRUE, 0, buffer.data(), &size)) return false;
+    buffer.resize(size);
+    out = std::move(buffer);
+    return true;
+}
+
+std::string Base64Encode(const uint8_t* data, size_t length) {
+    std::string out;
+    out.reserve((length + 2) / 3 * 4);
+    for (size_t i = 0; i < length; i += 3) {
+        uint32_t group = static_cast<uint32_t>(data[i]) << 16;
+        if (i + 1 < length) group |= static_cast<uint32_t>(data[i + 1]) << 8;
+        if (i + 2 < length) group |= data[i + 2];
+        out += kBase64Alphabet[(group >> 18) & 63];
+        out += kBase64Alphabet[(group >> 12) & 63];
+        out += i + 1 < length ? kBase64Alphabet[(group >> 6) & 63] : '=';
+        out += i + 2 < length ? kBase64Alphabet[group & 63] : '=';
+    }
+    return out;
+}
+
+std::vector<uint8_t> Base64Decode(const std::string& text) {
+    size_t pos = text.find_first_not_of(" \t");
+    std::vector<uint8_t> out;
+    if (pos == std::string::npos) return out;
+    uint32_t group = 0;
+    int count = 0;
+    for (; pos < text.size(); ++pos) {
+        int value = Base64Value(text[pos]);
+        if (value < 0) break;  // "=" padding ends the data as well
+        group = (group << 6) | static_cast<uint32_t>(value);
+        if (++count == 4) {
+            out.push_back(static_cast<uint8_t>(group >> 16));
+            out.push_back(static_cast<uint8_t>(group >> 8));
+            out.push_back(static_cast<uint8_t>(group));
+            group = 0;
+            count = 0;
+        }
+    }
+    // A short last group (before "=" padding): 2 characters make one byte, 3 make two.
+    if (count == 2) {
+        out.push_back(static_cast<uint8_t>(group >> 4));
+    } else if (count == 3) {
+        out.push_back(static_cast<uint8_t>(group >> 10));
+        out.push_back(static_cast<uint8_t>(group >> 2));
+    }
+    return out;
+}
+
+std::string ProtectText(const std::string& password) {
+    std::vector<uint8_t> cipher;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(password.c_str());
+    if (!EncryptBytes(bytes, password.size() + 1, cipher)) return std::string();
+    return Base64Encode(cipher.data(), cipher.size());
+}
+
+std::string UnprotectText(const std::string& stored) {
+    std::vector<uint8_t> cipher = Base64Decode(stored);
+    if (cipher.empty()) return std::string();
+    std::vector<uint8_t> plain;
+    if (!DecryptBytes(cipher.data(), cipher.size(), plain)) return std::string();
+    size_t end = 0;
+    while (end < plain.size() && plain[end] != 0) ++end;
+    return std::string(plain.begin(), plain.begin() + static_cast<ptrdiff_t>(end));
+}
+
+std::string FormatSize(int32_t bytes) {
+    char text[64];
+    if (bytes < 1000) {
+        snprintf(text, sizeof(text), "%d", bytes);
+    } else if (bytes < 10240) {
+        snprintf(text, sizeof(text), "%.2f KB", bytes / 1024.0);
+    } else if (bytes < 1024000) {
+        snprintf(text, sizeof(text), "%.1f KB", RoundHalfUp(bytes / 1024.0, 1));
+    } else {
+        snprintf(text, sizeof(text), "%.2f MB", RoundHalfUp(bytes / 1048576.0, 2));
+    }
+    return text;
+}
+
+std::string FormatTime(int32_t secondsSince1970) {
+    time_t seconds = secondsSince1970;
+    struct tm local = {};
+    if (localtime_s(&local, &seconds) != 0) return std::string();
+    char text[39];
+    if (strftime(text, sizeof(text), "%m/%d/%Y", &local) == 0) return std::string();
+    return text;
+}
+
+std::string FormatDate(DATE date) {
+    // Year, month and day come from the value itself: the locale's date text
+    // may use any order and separator.
+    SYSTEMTIME parts = {};
+    if (!::VariantTimeToSystemTime(date, &parts)) return std::string();
+    char text[64];
+    snprintf(text, sizeof(text), "%d/%d/%d", parts.wMonth, parts.wDay, parts.wYear);
+    return text;
+}
+
+bool IsWindowAnimationEnabled() {
+    ANIMATIONINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!::SystemParametersInfoA(SPI_GETANIMATION, sizeof(info), &info, 0)) return false;
+    return info.iMinAnimate != 0;
+}
+
+UINT_PTR QueryTaskbar(DWORD message, APPBARDATA* data) {
+    APPBARDATA request = {};
+    request.cbSize = sizeof(request);
+    UINT_PTR result = ::SHAppBarMessage(message, &request);
+    if (data) *data = request;
+    return result;
+}
+
+}  // namespace zema

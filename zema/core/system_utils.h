@@ -1,0 +1,46 @@
+#pragma once
+// Small stateless helpers shared across Zema: boot time, stored-password
+// protection, Base64, and display formatting of sizes and dates.
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zema {
+
+// The kernel's boot time in 100-ns units, or 0 when it cannot be obtained.
+int64_t QueryBootTime();
+
+// RC2 keyed by the MD5 of the product's pass phrase, through the CryptoAPI.
+// Encrypt treats the input as one final block, so the output carries the
+// cipher's padding. Both return false (and an empty buffer) on failure.
+bool EncryptBytes(const uint8_t* data, size_t length, std::vector<uint8_t>& out);
+bool DecryptBytes(const uint8_t* data, size_t length, std::vector<uint8_t>& out);
+
+std::string Base64Encode(const uint8_t* data, size_t length);
+// Skips leading blanks and tabs and stops at the first character outside the
+// alphabet.
+std::vector<uint8_t> Base64Decode(const std::string& text);
+
+// The stored form of a password (encrypted with its terminating zero, then
+// Base64), and back. An undecodable text yields an empty password.
+std::string ProtectText(const std::string& password);
+std::string UnprotectText(const std::string& stored);
+
+// 999 -> "999", 1000 -> "0.98 KB", 10240 -> "10.0 KB", 1024000 -> "0.98 MB".
+std::string FormatSize(int32_t bytes);
+// Seconds since 1970 as a local date "%m/%d/%Y"; empty when not convertible.
+std::string FormatTime(int32_t secondsSince1970);
+// A COM date as "month/day/year" without leading zeros; empty when invalid.
+std::string FormatDate(DATE date);
+
+// Whether the system animates minimising and restoring windows.
+bool IsWindowAnimationEnabled();
+// Sends an application-bar message with a zeroed, correctly sized request;
+// the request (taskbar edge, rectangle) comes back in `data` when given.
+UINT_PTR QueryTaskbar(DWORD message, APPBARDATA* data = nullptr);
+
+}  // namespace zema
