@@ -149,6 +149,38 @@ void PumpFor(DWORD ms) {
     PumpUntil([] { return false; }, ms);
 }
 
+RegistryKeySnapshot::RegistryKeySnapshot(HKEY root, std::string path)
+    : root_(root), path_(std::move(path)) {
+    win::RegKey key;
+    if (::RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return;
+    existed_ = true;
+    for (DWORD i = 0;; ++i) {
+        char name[16384];
+        DWORD nameLength = sizeof(name);
+        BYTE data[65536];
+        DWORD dataSize = sizeof(data);
+        DWORD type = 0;
+        if (::RegEnumValueA(key.Get(), i, name, &nameLength, nullptr, &type, data, &dataSize) !=
+            ERROR_SUCCESS)
+            break;
+        values_.push_back({std::string(name, nameLength), type,
+                           std::vector<BYTE>(data, data + dataSize)});
+    }
+}
+
+RegistryKeySnapshot::~RegistryKeySnapshot() {
+    ::RegDeleteTreeA(root_, path_.c_str());
+    ::RegDeleteKeyA(root_, path_.c_str());
+    if (!existed_) return;
+    win::RegKey key;
+    if (::RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(),
+                          nullptr) != ERROR_SUCCESS)
+        return;
+    for (const Value& v : values_)
+        ::RegSetValueExA(key.Get(), v.name.c_str(), 0, v.type, v.data.data(),
+                         static_cast<DWORD>(v.data.size()));
+}
+
 bool SetRegString(HKEY root, const std::string& key, const char* name, const std::string& value) {
     HKEY h = nullptr;
     if (::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,

@@ -83,6 +83,27 @@ void RemovePath(const std::string& path);
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 void PumpFor(DWORD ms);
 
+// Keeps the values of a registry key as they are now and puts them back
+// (dropping any others) when it goes, for tests that must use a fixed key.
+class RegistryKeySnapshot {
+public:
+    RegistryKeySnapshot(HKEY root, std::string path);
+    ~RegistryKeySnapshot();
+    RegistryKeySnapshot(const RegistryKeySnapshot&) = delete;
+    RegistryKeySnapshot& operator=(const RegistryKeySnapshot&) = delete;
+
+private:
+    struct Value {
+        std::string name;
+        DWORD type;
+        std::vector<BYTE> data;
+    };
+    HKEY root_;
+    std::string path_;
+    bool existed_ = false;
+    std::vector<Value> values_;
+};
+
 // Writes REG_SZ / REG_DWORD values, creating the key.
 bool SetRegString(HKEY root, const std::string& key, const char* name, const std::string& value);
 bool SetRegDword(HKEY root, const std::string& key, const char* name, DWORD value);

@@ -92,12 +92,9 @@ TEST_F(SettingsStoreTest, PathsAreFixedAtLoadAndIgnoreTrailingSeparators) {
 }
 
 TEST_F(SettingsStoreTest, LoadFailsWithoutItsFoldersAndFiles) {
-    {
-        SettingsStore store(location_);
-        location_.productKey = key_.Sub("Nothing");
-        EXPECT_FALSE(SettingsStore(location_).Load()) << "missing key";
-        location_.productKey = key_.Sub("ZEMA");
-    }
+    SettingsLocation missing = location_;
+    missing.productKey = key_.Sub("Nothing");
+    EXPECT_FALSE(SettingsStore(missing).Load()) << "missing key";
     SetRegString(location_.root, location_.productKey, "InstallPath", "");
     EXPECT_FALSE(SettingsStore(location_).Load()) << "empty install path";
     SetRegString(location_.root, location_.productKey, "InstallPath", install_ + "\\none");

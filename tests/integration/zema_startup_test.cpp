@@ -1,0 +1,190 @@
+// Zema.exe as a process: single instance, the updater's mutex, reboot
+// bookkeeping and starting the self-updater. These use the product's fixed
+// registry key and mutex names, so CTest runs them one at a time.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/test_support.h"
+#include "zema/core/ini_file.h"
+#include "zema/core/messages.h"
+#include "zema/core/system_utils.h"
+
+namespace zema {
+namespace {
+
+using namespace testing_support;
+
+constexpr char kProductKey[] = "Software\\tolvane\\ZEMA";
+constexpr DWORD kStartTimeoutMs = 20000;
+
+class ZemaProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        install_ = folder_.File("install");
+        CreateDirectoryA(install_.c_str(), nullptr);
+        CreateDirectoryA(folder_.File("vdf").c_str(), nullptr);
+        WriteFileBytes(install_ + "\\res.xml", "<res/>");
+        ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, kProductKey, "InstallPath", install_));
+        ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, kProductKey, "VDFPath", folder_.File("vdf")));
+        ini_ = IniFile(install_ + "\\config.ini");
+        ini_.WriteInt("General", "AutoCheckNewVersion", 0);
+        zema_ = BinaryFolder() + "\\Zema.exe";
+    }
+
+    HWND ManagerWindow() const {
+        return reinterpret_cast<HWND>(
+            static_cast<INT_PTR>(ini_.ReadInt("General", "WindowHandle", 0)));
+    }
+
+    // Starts Zema.exe and waits until its manager window is published.
+    HWND StartFirst(ChildProcess& process, const std::string& arguments) {
+        EXPECT_TRUE(process.Start(zema_, arguments, install_));
+        HWND hwnd = nullptr;
+        PumpUntil([&] { return (hwnd = ManagerWindow()) != nullptr || !process.Running(); },
+                  kStartTimeoutMs);
+        EXPECT_NE(nullptr, hwnd) << "Zema.exe did not publish its manager window";
+        return hwnd;
+    }
+
+    void ExitThroughMenu(ChildProcess& process, HWND hwnd) {
+        PostMessageA(hwnd, WM_COMMAND, kCmdExit, 0);
+        EXPECT_EQ(0, process.Wait(kStartTimeoutMs));
+        EXPECT_EQ(nullptr, ManagerWindow()) << "the handle is withdrawn at exit";
+    }
+
+    RegistryKeySnapshot productKey_{HKEY_LOCAL_MACHINE, kProductKey};
+    TempFolder folder_;
+    std::string install_;
+    std::string zema_;
+    IniFile ini_;
+};
+
+// Records the show request that a second instance sends to the first.
+struct ShowRequestProbe {
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == kMsgShowMainWindow) {
+            auto* self = reinterpret_cast<ShowRequestProbe*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+            ++self->received;
+            self->wParam = wParam;
+            self->lParam = lParam;
+            return 0;
+        }
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    int received = 0;
+    WPARAM wParam = 99;
+    LPARAM lParam = 99;
+};
+
+TEST_F(ZemaProcessTest, SecondStartSignalsTheFirstInstanceAndEnds) {
+    // This test plays the first instance: it owns the mutex and publishes a
+    // window of its own.
+    win::KernelHandle mutex(CreateMutexA(nullptr, TRUE, "Global\\ZEMAMutex"));
+    ASSERT_TRUE(mutex);
+    ASSERT_NE(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = &ShowRequestProbe::Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "ZemaTestFirstInstance";
+    RegisterClassA(&wc);
+    ShowRequestProbe probe;
+    win::Window window(CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                       nullptr, wc.hInstance, nullptr));
+    ASSERT_TRUE(window);
+    SetWindowLongPtrA(window.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&probe));
+    ini_.WriteInt("General", "WindowHandle",
+                  static_cast<int>(reinterpret_cast<INT_PTR>(window.Get())));
+
+    ChildProcess second;
+    ASSERT_TRUE(second.Start(zema_, "", install_));
+    int code = kStillRunning;
+    PumpUntil([&] { return (code = second.Wait(0)) != kStillRunning; }, kStartTimeoutMs);
+    EXPECT_EQ(-1, code);
+    EXPECT_EQ(1, probe.received);
+    EXPECT_EQ(0u, probe.wParam);
+    EXPECT_EQ(0, probe.lParam);
+}
+
+TEST_F(ZemaProcessTest, SecondRealInstanceEndsWhileTheFirstKeepsRunning) {
+    ChildProcess first;
+    HWND hwnd = StartFirst(first, "-tray");
+    ASSERT_NE(nullptr, hwnd);
+    ChildProcess second;
+    ASSERT_TRUE(second.Start(zema_, "/TRAY", install_));
+    EXPECT_EQ(-1, second.Wait(kStartTimeoutMs));
+    EXPECT_TRUE(first.Running());
+    EXPECT_EQ(hwnd, ManagerWindow());
+    ExitThroughMenu(first, hwnd);
+}
+
+TEST_F(ZemaProcessTest, RefusesToStartWhileTheUpdaterRuns) {
+    win::KernelHandle updating(CreateMutexA(nullptr, TRUE, "Global\\ZEMAUpdating"));
+    ASSERT_TRUE(updating);
+    ChildProcess zema;
+    ASSERT_TRUE(zema.Start(zema_, "-tray", install_));
+    EXPECT_EQ(-1, zema.Wait(kStartTimeoutMs));
+    EXPECT_EQ(nullptr, ManagerWindow());
+}
+
+TEST_F(ZemaProcessTest, FailsQuietlyWithoutItsInstallation) {
+    DeleteFileA((install_ + "\\res.xml").c_str());
+    ChildProcess zema;
+    ASSERT_TRUE(zema.Start(zema_, "-tray", install_));
+    EXPECT_EQ(-1, zema.Wait(kStartTimeoutMs));
+}
+
+TEST_F(ZemaProcessTest, RebootListSurvivesARestartWithoutReboot) {
+    const int64_t bootTime = QueryBootTime();
+    ASSERT_NE(0, bootTime);
+    ini_.WriteInt64("General", "OSStartTime", bootTime);
+    WriteFileBytes(install_ + "\\reboot.xml", "<UpdateList/>");
+    ChildProcess zema;
+    HWND hwnd = StartFirst(zema, "-tray -updated");
+    ASSERT_NE(nullptr, hwnd);
+    EXPECT_TRUE(PathExists(install_ + "\\reboot.xml"));
+    ExitThroughMenu(zema, hwnd);
+}
+
+TEST_F(ZemaProcessTest, RebootListIsDroppedAfterTheMachineRestarted) {
+    ini_.WriteInt64("General", "OSStartTime", 12345);
+    WriteFileBytes(install_ + "\\reboot.xml", "<UpdateList/>");
+    ChildProcess zema;
+    HWND hwnd = StartFirst(zema, "-tray -updated");
+    ASSERT_NE(nullptr, hwnd);
+    EXPECT_FALSE(PathExists(install_ + "\\reboot.xml"));
+    EXPECT_EQ(QueryBootTime(), ini_.ReadInt64("General", "OSStartTime", 0, 31));
+    ExitThroughMenu(zema, hwnd);
+}
+
+TEST_F(ZemaProcessTest, StartsTheSelfUpdaterFromItsTemporaryCopy) {
+    ASSERT_TRUE(CopyFileA((BinaryFolder() + "\\zg_record_args.exe").c_str(),
+                          (install_ + "\\Brightwick.exe").c_str(), FALSE));
+    ChildProcess zema;
+    HWND hwnd = StartFirst(zema, "-tray");
+    ASSERT_NE(nullptr, hwnd);
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    std::string copy = std::string(temp) + "Tolvane\\Brightwick.exe";
+    std::string record = copy + ".args.txt";
+    DeleteFileA(record.c_str());
+
+    PostMessageA(hwnd, WM_COMMAND, kCmdCheckNewVersion, 0);
+    ASSERT_TRUE(PumpUntil([&] { return ReadFileBytes(record).find('\n') != std::string::npos; },
+                          kStartTimeoutMs));
+    EXPECT_EQ("\"" + copy + "\" -manual\n", ReadFileBytes(record));
+
+    DeleteFileA(record.c_str());
+    ini_.WriteInt("General", "AutoCheckNewVersion", 1);
+    PostMessageA(hwnd, WM_TIMER, kTimerVersionCheck, 0);
+    ASSERT_TRUE(PumpUntil([&] { return ReadFileBytes(record).find('\n') != std::string::npos; },
+                          kStartTimeoutMs));
+    EXPECT_EQ("\"" + copy + "\" -auto\n", ReadFileBytes(record));
+    PumpFor(200);
+    DeleteFileA(record.c_str());
+    ExitThroughMenu(zema, hwnd);
+}
+
+}  // namespace
+}  // namespace zema
