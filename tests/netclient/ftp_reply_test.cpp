@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
+
+#include "tests/netclient/test_names.h"
 
 namespace netclient {
 namespace {
@@ -86,6 +89,8 @@ struct PasvCase {
     uint32_t address;
     uint16_t port;
 };
+
+void PrintTo(const PasvCase& c, std::ostream* os) { *os << netclient_tests::CaseLabel(c.text); }
 
 class PasvParsing : public ::testing::TestWithParam<PasvCase> {};
 

@@ -14,37 +14,16 @@ namespace {
 
 using netclient_tests::Fetch;
 using netclient_tests::FetchResult;
-using netclient_tests::PeerConfig;
+using netclient_tests::kQuickEnoughMs;
+using netclient_tests::kShortTimeoutMs;
 
-constexpr DWORD kShortTimeoutMs = 1500;
-constexpr DWORD kQuickEnoughMs = 8000;
-
-class FtpPeers : public ::testing::Test {
+class FtpPeers : public netclient_tests::PeerTest {
 protected:
-    void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(peers_.Load(error)) << error;
-        stop_.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-        ASSERT_TRUE(stop_);
-    }
-
-    TransferSettings Settings(const std::string& url) const {
-        TransferSettings settings;
-        settings.url = url;
-        settings.timeoutMs = 20000;
-        settings.stopEvent = stop_.Get();
-        return settings;
-    }
-
     TransferSettings ViaProxy(const std::string& url, int kind, const std::string& peer,
                               const std::string& user = std::string(),
                               const std::string& password = std::string()) const {
         TransferSettings settings = Settings(url);
-        settings.ftpProxy.kind = kind;
-        settings.ftpProxy.host = "127.0.0.1";
-        settings.ftpProxy.port = peers_.Port(peer);
-        settings.ftpProxy.userName = user;
-        settings.ftpProxy.password = password;
+        settings.ftpProxy = Proxy(kind, peer, user, password);
         return settings;
     }
 
@@ -58,9 +37,6 @@ protected:
         FtpTransfer transfer(settings);
         return Fetch(transfer, offset);
     }
-
-    PeerConfig peers_;
-    win::KernelHandle stop_;
 };
 
 TEST_F(FtpPeers, AnonymousDownloadWithSizeAndTime) {
@@ -71,13 +47,7 @@ TEST_F(FtpPeers, AnonymousDownloadWithSizeAndTime) {
     EXPECT_EQ(transfer.RemoteLength(), 1048576u);
     EXPECT_TRUE(transfer.OffsetHonoured());
 
-    WIN32_FILE_ATTRIBUTE_DATA file = {};
-    ASSERT_TRUE(::GetFileAttributesExA(peers_.ServedFilePath("medium.bin").c_str(),
-                                       GetFileExInfoStandard, &file));
-    ULARGE_INTEGER served = {{file.ftLastWriteTime.dwLowDateTime, file.ftLastWriteTime.dwHighDateTime}};
-    FILETIME remote = transfer.RemoteTime();
-    ULARGE_INTEGER sent = {{remote.dwLowDateTime, remote.dwHighDateTime}};
-    EXPECT_EQ(sent.QuadPart, served.QuadPart - served.QuadPart % 10000000);
+    EXPECT_TRUE(netclient_tests::SameTime(transfer.RemoteTime(), peers_.ServedFileTime("medium.bin")));
 }
 
 TEST_F(FtpPeers, RestResumesInTheMiddle) {

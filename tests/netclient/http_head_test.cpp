@@ -2,26 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
+
+#include "tests/netclient/file_time.h"
+#include "tests/netclient/test_names.h"
 
 namespace netclient {
 namespace {
 
-FILETIME Utc(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
-    SYSTEMTIME time = {};
-    time.wYear = year;
-    time.wMonth = month;
-    time.wDay = day;
-    time.wHour = hour;
-    time.wMinute = minute;
-    time.wSecond = second;
-    FILETIME result = {};
-    ::SystemTimeToFileTime(&time, &result);
-    return result;
-}
+using netclient_tests::SameTime;
 
-bool SameTime(const FILETIME& a, const FILETIME& b) {
-    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+FILETIME Utc(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+    return netclient_tests::FileTimeOf(year, month, day, hour, minute, second);
 }
 
 TEST(HttpHead, FindsTheEndOfAHeadAndNothingBeforeIt) {
@@ -104,6 +97,13 @@ struct SchemeCase {
     bool proxy;
     int expected;
 };
+
+void PrintTo(const SchemeCase& c, std::ostream* os) {
+    std::string head = c.head;
+    size_t line = head.find("\r\n");
+    *os << netclient_tests::CaseLabel((c.proxy ? "proxy_" : "server_") +
+                                      head.substr(line == std::string::npos ? 0 : line + 2));
+}
 
 class AuthSchemeDetection : public ::testing::TestWithParam<SchemeCase> {};
 

@@ -18,37 +18,16 @@ namespace {
 using netclient_tests::Fetch;
 using netclient_tests::FetchResult;
 using netclient_tests::Pattern;
-using netclient_tests::PeerConfig;
+using netclient_tests::kQuickEnoughMs;
+using netclient_tests::kShortTimeoutMs;
 
-constexpr DWORD kShortTimeoutMs = 1500;
-constexpr DWORD kQuickEnoughMs = 8000;
-
-class HttpPeers : public ::testing::Test {
+class HttpPeers : public netclient_tests::PeerTest {
 protected:
-    void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(peers_.Load(error)) << error;
-        stop_.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-        ASSERT_TRUE(stop_);
-    }
-
-    TransferSettings Settings(const std::string& url) const {
-        TransferSettings settings;
-        settings.url = url;
-        settings.timeoutMs = 20000;
-        settings.stopEvent = stop_.Get();
-        return settings;
-    }
-
     TransferSettings ViaProxy(const std::string& url, int kind, const std::string& peer,
                               const std::string& user = std::string(),
                               const std::string& password = std::string()) const {
         TransferSettings settings = Settings(url);
-        settings.httpProxy.kind = kind;
-        settings.httpProxy.host = "127.0.0.1";
-        settings.httpProxy.port = peers_.Port(peer);
-        settings.httpProxy.userName = user;
-        settings.httpProxy.password = password;
+        settings.httpProxy = Proxy(kind, peer, user, password);
         return settings;
     }
 
@@ -57,9 +36,6 @@ protected:
         HttpTransfer transfer(settings);
         return Fetch(transfer, offset, limit);
     }
-
-    PeerConfig peers_;
-    win::KernelHandle stop_;
 };
 
 // ---------------------------------------------------------------- nginx
@@ -72,13 +48,7 @@ TEST_F(HttpPeers, DownloadsAWholeFileWithItsLengthAndTime) {
     EXPECT_EQ(transfer.RemoteLength(), 1048576u);
     EXPECT_TRUE(transfer.OffsetHonoured());
 
-    WIN32_FILE_ATTRIBUTE_DATA file = {};
-    ASSERT_TRUE(::GetFileAttributesExA(peers_.ServedFilePath("medium.bin").c_str(),
-                                       GetFileExInfoStandard, &file));
-    ULARGE_INTEGER served = {{file.ftLastWriteTime.dwLowDateTime, file.ftLastWriteTime.dwHighDateTime}};
-    FILETIME remote = transfer.RemoteTime();
-    ULARGE_INTEGER sent = {{remote.dwLowDateTime, remote.dwHighDateTime}};
-    EXPECT_EQ(sent.QuadPart, served.QuadPart - served.QuadPart % 10000000);  // whole seconds
+    EXPECT_TRUE(netclient_tests::SameTime(transfer.RemoteTime(), peers_.ServedFileTime("medium.bin")));
 }
 
 TEST_F(HttpPeers, ThreeRangesMakeTheFileByteForByte) {

@@ -19,6 +19,33 @@ std::string WindowsPath(const std::string& unixPath) {
 
 }  // namespace
 
+void PeerTest::SetUp() {
+    std::string error;
+    ASSERT_TRUE(peers_.Load(error)) << error;
+    stop_.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(stop_);
+}
+
+netclient::TransferSettings PeerTest::Settings(const std::string& url) const {
+    netclient::TransferSettings settings;
+    settings.url = url;
+    settings.timeoutMs = kTestTimeoutMs;
+    settings.stopEvent = stop_.Get();
+    return settings;
+}
+
+netclient::ProxyEndpoint PeerTest::Proxy(int kind, const std::string& peer,
+                                         const std::string& user,
+                                         const std::string& password) const {
+    netclient::ProxyEndpoint proxy;
+    proxy.kind = kind;
+    proxy.host = "127.0.0.1";
+    proxy.port = peers_.Port(peer);
+    proxy.userName = user;
+    proxy.password = password;
+    return proxy;
+}
+
 bool PeerConfig::Load(std::string& error) {
     char location[MAX_PATH] = {};
     if (::GetEnvironmentVariableA("ZG_PEERS", location, sizeof(location)) == 0) {
@@ -67,6 +94,21 @@ std::string PeerConfig::ServedFile(const std::string& name) const {
     return testing_support::ReadFileBytes(ServedFilePath(name));
 }
 
+FILETIME PeerConfig::ServedFileTime(const std::string& name) const {
+    constexpr uint64_t kTicksPerSecond = 10000000;
+    WIN32_FILE_ATTRIBUTE_DATA file = {};
+    if (!::GetFileAttributesExA(ServedFilePath(name).c_str(), GetFileExInfoStandard, &file))
+        return FILETIME();
+    ULARGE_INTEGER time;
+    time.LowPart = file.ftLastWriteTime.dwLowDateTime;
+    time.HighPart = file.ftLastWriteTime.dwHighDateTime;
+    time.QuadPart -= time.QuadPart % kTicksPerSecond;
+    FILETIME result;
+    result.dwLowDateTime = time.LowPart;
+    result.dwHighDateTime = time.HighPart;
+    return result;
+}
+
 std::string Pattern(size_t size, int seed) {
     std::string out(size, '\0');
     for (size_t i = 0; i < size; ++i) out[i] = static_cast<char>((i * seed + 3) & 0xFF);
@@ -88,23 +130,6 @@ FetchResult Fetch(netclient::Transfer& transfer, uint64_t offset, size_t limit) 
         result.data.append(buffer, bytes);
     }
     return result;
-}
-
-FILETIME FileTimeOf(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
-    SYSTEMTIME time = {};
-    time.wYear = year;
-    time.wMonth = month;
-    time.wDay = day;
-    time.wHour = hour;
-    time.wMinute = minute;
-    time.wSecond = second;
-    FILETIME result = {};
-    ::SystemTimeToFileTime(&time, &result);
-    return result;
-}
-
-bool SameTime(const FILETIME& a, const FILETIME& b) {
-    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
 }
 
 }  // namespace netclient_tests

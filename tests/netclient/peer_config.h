@@ -8,7 +8,11 @@
 #include <map>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "netclient/transfer.h"
+#include "tests/netclient/file_time.h"
+#include "win/unique_handle.h"
 
 namespace netclient_tests {
 
@@ -25,6 +29,8 @@ public:
     // The bytes of a file that the peers serve, by its name in files/.
     std::string ServedFile(const std::string& name) const;
     std::string ServedFilePath(const std::string& name) const;
+    // Its last-write time in whole seconds, as servers report it.
+    FILETIME ServedFileTime(const std::string& name) const;
 
 private:
     std::map<std::string, std::string> values_;
@@ -42,7 +48,22 @@ struct FetchResult {
 // Opens at `offset` and reads until the transfer ends or `limit` bytes came.
 FetchResult Fetch(netclient::Transfer& transfer, uint64_t offset, size_t limit = SIZE_MAX);
 
-FILETIME FileTimeOf(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second);
-bool SameTime(const FILETIME& a, const FILETIME& b);
+constexpr DWORD kTestTimeoutMs = 20000;
+constexpr DWORD kShortTimeoutMs = 1500;  // for peers that never answer
+constexpr DWORD kQuickEnoughMs = 8000;   // far below any time-out that is not meant to pass
+
+// A test that talks to the peers, with a stop event of its own.
+class PeerTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+
+    netclient::TransferSettings Settings(const std::string& url) const;
+    netclient::ProxyEndpoint Proxy(int kind, const std::string& peer,
+                                   const std::string& user = std::string(),
+                                   const std::string& password = std::string()) const;
+
+    PeerConfig peers_;
+    win::KernelHandle stop_;
+};
 
 }  // namespace netclient_tests

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
+
+#include "tests/netclient/test_names.h"
 
 namespace netclient {
 namespace {
@@ -13,6 +16,8 @@ struct RedirectCase {
     int kind;
     const char* expected;
 };
+
+void PrintTo(const RedirectCase& c, std::ostream* os) { *os << netclient_tests::CaseLabel(c.location); }
 
 class RedirectResolution : public ::testing::TestWithParam<RedirectCase> {};
 
