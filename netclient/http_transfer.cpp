@@ -35,6 +35,7 @@ int HttpTransfer::Open(uint64_t offset) {
     offset_ = offset;
     offsetHonoured_ = false;
     serverAuthorization_.clear();
+    ntlm_.reset();
     if (!CrackCurrentUrl() || target_.kind != kUrlHttp) return Fail();
     if (proxy_.kind != kProxyNone && proxy_.kind != kProxyHttp && proxy_.kind != kProxySocks4 &&
         proxy_.kind != kProxySocks4a && proxy_.kind != kProxySocks5)

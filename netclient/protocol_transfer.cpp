@@ -15,6 +15,12 @@ ProtocolTransfer::ProtocolTransfer(const TransferSettings& settings, const Proxy
 
 bool ProtocolTransfer::CrackCurrentUrl() {
     if (!CrackUrl(url_, target_)) return false;
+    // Line breaks would end a request line or an FTP command early and
+    // smuggle in one of the URL's choosing.
+    for (const std::string* part : {&target_.host, &target_.path, &target_.userName,
+                                    &target_.password}) {
+        if (part->find_first_of("\r\n") != std::string::npos) return false;
+    }
     userName_ = settings_.userName;
     password_ = settings_.password;
     if (!target_.userName.empty()) {

@@ -204,6 +204,17 @@ TEST_F(HttpPeers, MalformedOrUnsupportedAnswersFailTheOpen) {
     }
 }
 
+TEST_F(HttpPeers, LineBreaksInAUrlNeverReachTheWire) {
+    for (const char* breakIn : {"%0D%0A", "\r\n"}) {
+        HttpTransfer transfer(Settings(
+            peers_.HttpUrl("script_http", std::string("/echo") + breakIn + "X-Injected:%201")));
+        EXPECT_EQ(transfer.Open(0), kOpenFailed) << transfer.Url();
+        FtpTransfer ftp(Settings(
+            peers_.FtpUrl("script_ftp", std::string("/pub/small.bin") + breakIn + "NOOP")));
+        EXPECT_EQ(ftp.Open(0), kOpenFailed);
+    }
+}
+
 TEST_F(HttpPeers, ARangeAnsweredForAnotherOffsetIsRefused) {
     EXPECT_EQ(Get(Settings(peers_.HttpUrl("script_http", "/wrong-range")), 500).open, kOpenFailed);
     EXPECT_EQ(Get(Settings(peers_.HttpUrl("script_http", "/wrong-range")), 0).open, kOpened);
