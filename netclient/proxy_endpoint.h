@@ -1,6 +1,8 @@
 #pragma once
 // How one protocol reaches its servers: directly or through a proxy.
 
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 
@@ -18,6 +20,11 @@ enum ProxyKind {
     kProxySocks5 = 6,
 };
 
+// Ports used when the Internet settings name a proxy without one.
+constexpr uint16_t kDefaultHttpProxyPort = 808;
+constexpr uint16_t kDefaultFtpProxyPort = 2121;
+constexpr uint16_t kDefaultSocksPort = 1080;
+
 struct ProxyEndpoint {
     int kind = kProxyNone;
     std::string host;
@@ -30,5 +37,9 @@ struct ProxyEndpoint {
 // name for the protocol (HTTP, or FTP when `ftp` is true); the endpoint's
 // user name and password stay. Any other endpoint is left as it is.
 void ResolveInternetSettings(ProxyEndpoint& endpoint, bool ftp);
+
+// The same from an already open settings key (values "ProxyEnable",
+// "ProxyServer", "ProxyOverride").
+void ResolveProxySettings(HKEY settings, ProxyEndpoint& endpoint, bool ftp);
 
 }  // namespace netclient

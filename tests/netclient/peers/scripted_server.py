@@ -1,0 +1,475 @@
+#!/usr/bin/python3
+"""Scripted peers for what real servers will not do: an HTTP server whose
+answers are chosen by path, an FTP server whose behaviour is chosen by the
+login name, and SOCKS servers (one that resolves every name to loopback, and
+misbehaving ones). Listens on 127.0.0.1 only; ends on SIGTERM.
+
+    scripted_server.py WWW_ROOT name=port ...
+
+Names: http, ftp, socks, socks_reject, socks_garbage, socks_short, socks_silent.
+"""
+
+import os
+import select
+import signal
+import socket
+import sys
+import threading
+import time
+
+HOST = "127.0.0.1"
+PATTERN_SIZE = 1000
+IDLE_LIMIT = 120  # seconds a silent peer waits before it gives up by itself
+MDTM_TIME = "20240102030405"
+PROXY_TARGET = "origin.invalid"
+
+WWW = ""
+PORTS = {}
+
+
+def pattern(size, seed=7):
+    return bytes((i * seed + 3) & 0xFF for i in range(size))
+
+
+def send_pieces(conn, data, piece=5, pause=0.003):
+    conn.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+    for start in range(0, len(data), piece):
+        conn.sendall(data[start:start + piece])
+        time.sleep(pause)
+
+
+def wait_for_close(conn, limit=IDLE_LIMIT):
+    """Holds a connection open without answering until the peer leaves."""
+    deadline = time.time() + limit
+    conn.setblocking(False)
+    while time.time() < deadline:
+        ready, _, _ = select.select([conn], [], [], 0.5)
+        if ready:
+            try:
+                if not conn.recv(4096):
+                    return
+            except OSError:
+                return
+
+
+# ---------------------------------------------------------------- HTTP
+
+def read_head(conn, pending):
+    while b"\r\n\r\n" not in pending:
+        chunk = conn.recv(4096)
+        if not chunk:
+            return None, b""
+        pending += chunk
+        if len(pending) > 65536:
+            return None, b""
+    end = pending.index(b"\r\n\r\n") + 4
+    return pending[:end], pending[end:]
+
+
+def parse_request(head):
+    lines = head.decode("latin-1").split("\r\n")
+    parts = lines[0].split(" ")
+    target = parts[1] if len(parts) > 1 else "/"
+    if target.startswith("http://"):  # absolute form, as sent to a proxy
+        slash = target.find("/", 7)
+        target = target[slash:] if slash >= 0 else "/"
+    headers = {}
+    for line in lines[1:]:
+        if ":" in line:
+            name, value = line.split(":", 1)
+            headers.setdefault(name.strip().lower(), value.strip())
+    return target, headers
+
+
+def range_start(headers):
+    value = headers.get("range", "")
+    if value.startswith("bytes=") and value.endswith("-"):
+        try:
+            return int(value[6:-1])
+        except ValueError:
+            return 0
+    return 0
+
+
+def answer(status, reason, body=b"", extra=(), length=True):
+    head = "HTTP/1.1 %d %s\r\n" % (status, reason)
+    for line in extra:
+        head += line + "\r\n"
+    if length:
+        head += "Content-Length: %d\r\n" % len(body)
+    return head.encode("latin-1") + b"\r\n" + body
+
+
+def ranged(data, headers, extra=()):
+    start = range_start(headers)
+    if start >= len(data):
+        return answer(416, "Range Not Satisfiable")
+    return answer(206, "Partial Content", data[start:],
+                  ("Content-Range: bytes %d-%d/%d" % (start, len(data) - 1, len(data)),)
+                  + tuple(extra))
+
+
+def http_session(conn):
+    pending = b""
+    while True:
+        head, pending = read_head(conn, pending)
+        if head is None:
+            return
+        path, headers = parse_request(head)
+        if not http_reply(conn, path, headers, head):
+            return
+
+
+def http_reply(conn, path, headers, head):
+    """Answers one request; False when the connection must end."""
+    body = pattern(PATTERN_SIZE)
+    if path == "/echo":
+        conn.sendall(answer(200, "OK", head))
+    elif path == "/split-head":
+        send_pieces(conn, ranged(body, headers, ("X-Padding: " + "p" * 300,)))
+    elif path == "/big-head":
+        filler = tuple("X-Filler-%03d: %s" % (i, "f" * 90) for i in range(95))
+        conn.sendall(answer(200, "OK", body, filler))
+    elif path == "/head-at-limit":
+        # The head, with its empty line, is exactly as long as a client must accept.
+        prefix = ("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-999/1000\r\n"
+                  "Content-Length: 1000\r\nX-Fill: ")
+        fill = 8192 - len(prefix) - 4
+        conn.sendall((prefix + "f" * fill + "\r\n\r\n").encode("latin-1") + body)
+    elif path == "/continue":
+        conn.sendall(b"HTTP/1.1 100 Continue\r\n\r\n" + ranged(body, headers))
+    elif path == "/continue-split":
+        conn.sendall(b"HTTP/1.1 100 Continue\r\n\r\n")
+        time.sleep(0.05)
+        conn.sendall(b"HTTP/1.1 102 Processing\r\nX-Step: 2\r\n\r\n")
+        time.sleep(0.05)
+        conn.sendall(ranged(body, headers))
+    elif path == "/interim-flood":
+        conn.sendall(b"HTTP/1.1 102 Processing\r\n\r\n" * 40 + ranged(body, headers))
+    elif path == "/no-length":
+        conn.sendall(answer(200, "OK", body, ("Connection: close",), length=False))
+        return False
+    elif path == "/close-mid":
+        data = pattern(100000, 13)
+        start = range_start(headers)
+        if start == 0:
+            whole = ranged(data, headers)
+            conn.sendall(whole[:len(whole) - len(data) // 2])
+            return False
+        conn.sendall(ranged(data, headers))
+    elif path == "/silent":
+        wait_for_close(conn)
+        return False
+    elif path == "/silent-body":
+        conn.sendall(answer(200, "OK", body)[:-990])
+        wait_for_close(conn)
+        return False
+    elif path == "/chunked":
+        conn.sendall(answer(200, "OK", b"a\r\n0123456789\r\n0\r\n\r\n",
+                            ("Transfer-Encoding: chunked",), length=False))
+    elif path == "/proxy-both":
+        auth = headers.get("proxy-authorization", "")
+        if auth.lower().startswith("basic "):
+            conn.sendall(answer(200, "OK", head))
+        else:
+            conn.sendall(answer(407, "Proxy Authentication Required", b"denied",
+                                ('Proxy-Authenticate: NTLM, Basic realm="zg"',)))
+    elif path == "/digest":
+        conn.sendall(answer(401, "Unauthorized", b"no",
+                            ('WWW-Authenticate: Digest realm="zg", nonce="abc"',)))
+    elif path == "/always-401":
+        conn.sendall(answer(401, "Unauthorized", b"no", ('WWW-Authenticate: Basic realm="zg"',)))
+    elif path == "/content-location":
+        conn.sendall(answer(302, "Found", b"", (
+            "Content-Location: http://%s:%d/wrong" % (HOST, PORTS["http"]),
+            "Location: http://%s:%d/echo" % (HOST, PORTS["http"]))))
+    elif path == "/redirect-loop":
+        conn.sendall(answer(302, "Found", b"",
+                            ("Location: http://%s:%d/redirect-loop" % (HOST, PORTS["http"]),)))
+    elif path == "/wrong-range":
+        conn.sendall(answer(206, "Partial Content", body,
+                            ("Content-Range: bytes 0-999/1000",)))
+    elif path == "/garbage":
+        conn.sendall(b"SSH-2.0-Server\r\n\r\n")
+        return False
+    elif path == "/status-zero":
+        conn.sendall(b"HTTP/1.1 0 Nothing\r\nContent-Length: 0\r\n\r\n")
+    elif path == "/ranges-ignored":
+        conn.sendall(answer(200, "OK", body, ("Last-Modified: Sun, 06 Nov 1994 08:49:37 GMT",)))
+    else:
+        conn.sendall(answer(404, "Not Found", b"missing"))
+    return True
+
+
+# ---------------------------------------------------------------- FTP
+
+class FtpSession:
+    def __init__(self, conn):
+        self.conn = conn
+        self.mode = "anonymous"
+        self.passive = None
+        self.offset = 0
+        self.pending = b""
+
+    def reply(self, code, text):
+        if self.mode == "multiline":
+            data = ("%d-First line of %d\r\n more text\r\n%d %s\r\n" % (code, code, code, text))
+            send_pieces(self.conn, data.encode("latin-1"), piece=4, pause=0.002)
+        else:
+            self.conn.sendall(("%d %s\r\n" % (code, text)).encode("latin-1"))
+
+    def line(self):
+        while b"\r\n" not in self.pending:
+            chunk = self.conn.recv(4096)
+            if not chunk:
+                return None
+            self.pending += chunk
+        text, self.pending = self.pending.split(b"\r\n", 1)
+        return text.decode("latin-1")
+
+    def file(self, path):
+        name = os.path.basename(path)
+        full = os.path.join(WWW, "files", name)
+        return full if name and os.path.isfile(full) else None
+
+    def run(self):
+        self.reply(220, "scripted FTP ready")
+        while True:
+            line = self.line()
+            if line is None:
+                return
+            verb, _, arg = line.partition(" ")
+            verb = verb.upper()
+            if not self.command(verb, arg):
+                return
+
+    def command(self, verb, arg):
+        if verb == "USER":
+            name, at, host = arg.partition("@")
+            if at and host != PROXY_TARGET:
+                self.reply(530, "unknown target")
+                return True
+            self.mode = name or "anonymous"
+            if self.mode == "nopass":
+                self.reply(230, "logged in without a password")
+            else:
+                self.reply(331, "password please")
+        elif verb == "PASS":
+            self.reply(230, "logged in")
+        elif verb == "TYPE":
+            self.reply(200, "type set")
+        elif verb == "SIZE":
+            path = self.file(arg)
+            if path:
+                self.reply(213, str(os.path.getsize(path)))
+            else:
+                self.reply(550, "no such file")
+        elif verb == "MDTM":
+            if self.mode == "nomdtm":
+                self.reply(502, "command not implemented")
+            else:
+                self.reply(213, MDTM_TIME)
+        elif verb == "PASV":
+            self.open_passive()
+        elif verb == "REST":
+            if self.mode == "norest":
+                self.reply(502, "REST not implemented")
+            else:
+                self.offset = int(arg)
+                self.reply(350, "restarting at %d" % self.offset)
+        elif verb == "RETR":
+            self.retrieve(arg)
+        elif verb == "QUIT":
+            self.reply(221, "bye")
+            return False
+        else:
+            self.reply(500, "unknown command")
+        return True
+
+    def open_passive(self):
+        listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        listener.bind((HOST, 0))
+        listener.listen(1)
+        listener.settimeout(10)
+        self.passive = listener
+        port = listener.getsockname()[1]
+        numbers = "127,0,0,1,%d,%d" % (port // 256, port % 256)
+        if self.mode == "badpasv":
+            self.reply(227, "Entering Passive Mode (127,0,0)")
+        elif self.mode == "pasv200":
+            self.reply(200, "Passive (%s)" % numbers)
+        else:
+            self.reply(227, "Entering Passive Mode (%s)" % numbers)
+
+    def retrieve(self, arg):
+        path = self.file(arg)
+        if not path or not self.passive:
+            self.reply(550, "cannot send")
+            return
+        try:
+            data_conn, _ = self.passive.accept()
+        except OSError:
+            self.reply(425, "no data connection")
+            return
+        self.reply(150, "sending")
+        with open(path, "rb") as source:
+            source.seek(self.offset)
+            try:
+                while True:
+                    block = source.read(65536)
+                    if not block:
+                        break
+                    data_conn.sendall(block)
+            except OSError:
+                pass
+        data_conn.close()
+        self.passive.close()
+        self.passive = None
+        self.reply(226, "done")
+
+
+# ---------------------------------------------------------------- SOCKS
+
+def recv_exact(conn, size):
+    data = b""
+    while len(data) < size:
+        chunk = conn.recv(size - len(data))
+        if not chunk:
+            raise OSError("closed")
+        data += chunk
+    return data
+
+
+def recv_until_zero(conn):
+    data = b""
+    while True:
+        byte = recv_exact(conn, 1)
+        if byte == b"\0":
+            return data
+        data += byte
+
+
+def relay(a, b):
+    sockets = [a, b]
+    while True:
+        ready, _, _ = select.select(sockets, [], [], IDLE_LIMIT)
+        if not ready:
+            return
+        for s in ready:
+            try:
+                data = s.recv(65536)
+            except OSError:
+                return
+            if not data:
+                return
+            (b if s is a else a).sendall(data)
+
+
+def socks_good(conn):
+    """Every name resolves to loopback here, so names the client cannot
+    resolve still lead to the test servers."""
+    version = recv_exact(conn, 1)[0]
+    if version == 4:
+        command, port_hi, port_lo = recv_exact(conn, 3)
+        address = recv_exact(conn, 4)
+        recv_until_zero(conn)  # user id
+        if address[:3] == b"\0\0\0" and address[3] != 0:
+            recv_until_zero(conn)  # 4a: the name follows
+        target = (HOST, port_hi * 256 + port_lo)
+        upstream = socket.create_connection(target, timeout=5)
+        conn.sendall(b"\x00\x5a" + bytes([port_hi, port_lo]) + b"\x7f\x00\x00\x01")
+    elif version == 5:
+        count = recv_exact(conn, 1)[0]
+        recv_exact(conn, count)
+        conn.sendall(b"\x05\x00")
+        head = recv_exact(conn, 4)
+        if head[3] == 1:
+            recv_exact(conn, 4)
+        elif head[3] == 3:
+            recv_exact(conn, recv_exact(conn, 1)[0])
+        else:
+            return
+        port = int.from_bytes(recv_exact(conn, 2), "big")
+        upstream = socket.create_connection((HOST, port), timeout=5)
+        # Reply with a name-form bound address to exercise variable lengths.
+        bound = b"loopback"
+        conn.sendall(b"\x05\x00\x00\x03" + bytes([len(bound)]) + bound + port.to_bytes(2, "big"))
+    else:
+        return
+    upstream.settimeout(None)
+    with upstream:
+        relay(conn, upstream)
+
+
+def socks_reject(conn):
+    version = recv_exact(conn, 1)[0]
+    if version == 4:
+        conn.sendall(b"\x00\x5b\x00\x00\x00\x00\x00\x00")
+    else:
+        conn.sendall(b"\x05\xff")
+    wait_for_close(conn, 10)
+
+
+def socks_garbage(conn):
+    conn.recv(512)
+    conn.sendall(b"HTTP/1.1 400 Bad Request\r\n\r\n")
+
+
+def socks_short(conn):
+    version = recv_exact(conn, 1)[0]
+    conn.sendall(b"\x00\x5a" if version == 4 else b"\x05")
+    wait_for_close(conn)
+
+
+def socks_silent(conn):
+    wait_for_close(conn)
+
+
+HANDLERS = {
+    "http": http_session,
+    "ftp": lambda conn: FtpSession(conn).run(),
+    "socks": socks_good,
+    "socks_reject": socks_reject,
+    "socks_garbage": socks_garbage,
+    "socks_short": socks_short,
+    "socks_silent": socks_silent,
+}
+
+
+def serve(listener, handler):
+    while True:
+        conn, _ = listener.accept()
+
+        def run(c=conn):
+            try:
+                with c:
+                    handler(c)
+            except OSError:
+                pass
+
+        threading.Thread(target=run, daemon=True).start()
+
+
+def main():
+    global WWW
+    WWW = sys.argv[1]
+    listeners = []
+    for spec in sys.argv[2:]:
+        name, port = spec.split("=")
+        if name not in HANDLERS:
+            raise SystemExit("unknown listener " + name)
+        PORTS[name] = int(port)
+        listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        listener.bind((HOST, int(port)))
+        listener.listen(64)
+        listeners.append((listener, HANDLERS[name]))
+    for listener, handler in listeners:
+        threading.Thread(target=serve, args=(listener, handler), daemon=True).start()
+    signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
+    while True:
+        time.sleep(3600)
+
+
+if __name__ == "__main__":
+    main()
