@@ -66,9 +66,7 @@ private:
 // A new object, owned by the returned pointer; null when memory ran out.
 template <typename T, typename... Args>
 win::ComPtr<T> MakeObject(Args&&... args) {
-    win::ComPtr<T> object;
-    object.Attach(new (std::nothrow) T(std::forward<Args>(args)...));
-    return object;
+    return win::TakeOwnership(new (std::nothrow) T(std::forward<Args>(args)...));
 }
 
 // Hands an object out through an interface it implements.

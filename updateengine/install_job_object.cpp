@@ -14,8 +14,7 @@ win::HandleTable<InstallJobObject> g_jobs;
 }  // namespace
 
 win::ComPtr<InstallJobObject> InstallJobObject::Create(const void* owner) {
-    win::ComPtr<InstallJobObject> job;
-    job.Attach(new (std::nothrow) InstallJobObject(owner));
+    win::ComPtr<InstallJobObject> job = win::TakeOwnership(new (std::nothrow) InstallJobObject(owner));
     if (!job) return job;
     try {
         std::lock_guard<std::mutex> hold(g_jobsLock);

@@ -4,7 +4,13 @@
 
 namespace updateengine {
 
-InstallWorker::InstallWorker(std::function<void()> wake) : wake_(std::move(wake)) {}
+InstallWorker::InstallWorker(std::function<void()> wake, Runner runner)
+    : wake_(std::move(wake)), runner_(std::move(runner)) {}
+
+InstallOutcome InstallWorker::RunPackage(const InstallRequest& request, HANDLE stopEvent,
+                                         bool unattended) {
+    return PackageRunner(stopEvent).Run(request, unattended);
+}
 
 InstallWorker::~InstallWorker() {
     if (thread_) {
@@ -72,7 +78,6 @@ DWORD WINAPI InstallWorker::ThreadMain(void* self) {
 }
 
 void InstallWorker::Work() {
-    PackageRunner runner(stop_.Get());
     while (::WaitForSingleObject(stop_.Get(), 0) != WAIT_OBJECT_0) {
         InstallRequest request;
         bool taken = false;
@@ -92,7 +97,7 @@ void InstallWorker::Work() {
             continue;
         }
         wake_();
-        InstallOutcome outcome = runner.Run(request, unattended_);
+        InstallOutcome outcome = runner_(request, stop_.Get(), unattended_);
         if (outcome.result == InstallResult::Abandoned) return;
         {
             std::lock_guard<std::mutex> hold(lock_);

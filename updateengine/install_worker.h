@@ -33,10 +33,14 @@ struct InstallEvent {
 class InstallWorker {
 public:
     enum class QueueResult { Queued, AlreadyActive };
+    // Runs one job on the worker thread; must return promptly once the stop
+    // event is set (PackageRunner abandons the package then).
+    using Runner = std::function<InstallOutcome(const InstallRequest& request, HANDLE stopEvent,
+                                                bool unattended)>;
 
     // `wake` is called, from any thread and without a lock held, whenever
     // new events wait to be taken.
-    explicit InstallWorker(std::function<void()> wake);
+    explicit InstallWorker(std::function<void()> wake, Runner runner = RunPackage);
     // Stops the thread; a package still running is left to finish alone.
     ~InstallWorker();
     InstallWorker(const InstallWorker&) = delete;
@@ -52,12 +56,15 @@ public:
     void SetUnattended(bool unattended) { unattended_ = unattended; }
 
 private:
+    static InstallOutcome RunPackage(const InstallRequest& request, HANDLE stopEvent,
+                                     bool unattended);
     static DWORD WINAPI ThreadMain(void* self);
     void Work();
     // Called with the lock held.
     void Post(InstallEventKind kind, int32_t jobId);
 
     std::function<void()> wake_;
+    Runner runner_;
     std::mutex lock_;  // guards waiting_, running_ and events_
     std::deque<InstallRequest> waiting_;
     int32_t running_ = 0;

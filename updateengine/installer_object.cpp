@@ -26,8 +26,8 @@ HRESULT InstallerObject::Create(std::shared_ptr<const Catalog> catalog,
                                 IUpdateInstaller** installer) {
     if (!installer) return E_POINTER;
     *installer = nullptr;
-    win::ComPtr<InstallerObject> created;
-    created.Attach(new (std::nothrow) InstallerObject(std::move(catalog)));
+    win::ComPtr<InstallerObject> created =
+        win::TakeOwnership(new (std::nothrow) InstallerObject(std::move(catalog)));
     if (!created) return E_OUTOFMEMORY;
     HRESULT hr = created->Start();
     if (FAILED(hr)) return hr;

@@ -356,13 +356,19 @@ TEST_P(DamagedUpdateListFile, LeavesTheListUnchanged) {
     EXPECT_EQ(3, list[0]->id);
 }
 
+const char* const kDamageNames[] = {"Missing",  "Empty",  "Blank",  "Truncated",
+                                    "CutInTag", "NotXml", "Binary", "NoElement"};
+
 INSTANTIATE_TEST_SUITE_P(
     Files, DamagedUpdateListFile,
     ::testing::Values("<missing>", "", "   \r\n",
                       "<UpdateList><Update ID=\"1\" Status=\"14\"><UpdatePointList>",
                       "<UpdateList><Update ID=\"1\" Status=\"14\"/></UpdateLis",
-                      "this is not XML at all", "\xff\xfe\x00\x01garbage",
-                      "<?xml version=\"1.0\"?>"));
+                      "this is not XML at all", "\xff\xfe\x01garbage",
+                      "<?xml version=\"1.0\"?>"),
+    [](const ::testing::TestParamInfo<const char*>& info) {
+        return std::string(kDamageNames[info.index]);
+    });
 
 }  // namespace
 }  // namespace zema
