@@ -14,6 +14,7 @@ constexpr char kProductKey[] = "Software\\tolvane\\ZEMA";
 constexpr DWORD kRegsvr32TimeoutMs = 60000;
 constexpr DWORD kMaxValueName = 16384;
 constexpr DWORD kMaxValueData = 65536;
+constexpr size_t kGuidTextLength = 39;
 
 // Each item's ID followed by its superseded items' in brackets.
 std::vector<std::string> ItemIds(IDetectedItems* items) {
@@ -39,6 +40,12 @@ std::vector<std::string> ItemIds(IDetectedItems* items) {
 }  // namespace
 
 std::string EngineDll() { return BinaryFolder() + "\\UpdateEngine.dll"; }
+
+std::string EngineClassKey() {
+    wchar_t clsid[kGuidTextLength] = {};
+    ::StringFromGUID2(CLSID_UpdateEngine, clsid, static_cast<int>(kGuidTextLength));
+    return "Software\\Classes\\CLSID\\" + win::WideToAnsi(clsid);
+}
 
 int RunRegsvr32(const std::string& arguments) {
     char system[MAX_PATH] = {};
@@ -186,12 +193,17 @@ void EngineTest::SetUp() {
     product_ = std::make_unique<RegistryKeySnapshot>(HKEY_LOCAL_MACHINE, kProductKey);
     markers_ = std::make_unique<RegistryKeySnapshot>(HKEY_LOCAL_MACHINE, kMarkerKey);
     markers_->DeleteAllValues();
+    classKey_ = std::make_unique<RegistryKeySnapshot>(HKEY_LOCAL_MACHINE, EngineClassKey());
+    serverKey_ = std::make_unique<RegistryKeySnapshot>(HKEY_LOCAL_MACHINE,
+                                                       EngineClassKey() + "\\InprocServer32");
     ASSERT_EQ(0, RunRegsvr32("/s"));
     UseDefinitions(SampleFolder());
 }
 
 void EngineTest::TearDown() {
     EXPECT_EQ(0, RunRegsvr32("/u /s"));
+    serverKey_.reset();
+    classKey_.reset();
     markers_.reset();
     product_.reset();
 }

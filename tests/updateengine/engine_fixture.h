@@ -19,6 +19,8 @@
 namespace updateengine_test {
 
 std::string EngineDll();
+// The engine's class key under HKEY_LOCAL_MACHINE.
+std::string EngineClassKey();
 // regsvr32 with the arguments and the engine's path; its exit code.
 int RunRegsvr32(const std::string& arguments);
 
@@ -99,6 +101,9 @@ protected:
     testing_support::TempFolder folder_;
     std::unique_ptr<RegistryKeySnapshot> product_;
     std::unique_ptr<RegistryKeySnapshot> markers_;
+    // A registration made before the test (the demo's) comes back after it.
+    std::unique_ptr<RegistryKeySnapshot> classKey_;
+    std::unique_ptr<RegistryKeySnapshot> serverKey_;
 };
 
 }  // namespace updateengine_test

@@ -22,12 +22,6 @@ std::string Text(BSTR text) {
     return ansi;
 }
 
-std::string ClassKey() {
-    wchar_t clsid[39] = {};
-    ::StringFromGUID2(CLSID_UpdateEngine, clsid, 39);
-    return "Software\\Classes\\CLSID\\" + win::WideToAnsi(clsid);
-}
-
 std::string ReadRegText(const std::string& key, const char* name) {
     char value[MAX_PATH * 2] = {};
     DWORD size = sizeof(value) - 1;
@@ -40,7 +34,7 @@ std::string ReadRegText(const std::string& key, const char* name) {
 using UpdateEngineTest = EngineTest;
 
 TEST_F(UpdateEngineTest, Regsvr32RegistersAndUnregistersTheServer) {
-    std::string server = ClassKey() + "\\InprocServer32";
+    std::string server = EngineClassKey() + "\\InprocServer32";
     EXPECT_EQ(0, _stricmp(EngineDll().c_str(), ReadRegText(server, nullptr).c_str()))
         << ReadRegText(server, nullptr);
     EXPECT_EQ("Apartment", ReadRegText(server, "ThreadingModel"));
@@ -54,7 +48,7 @@ TEST_F(UpdateEngineTest, Regsvr32RegistersAndUnregistersTheServer) {
     EXPECT_EQ("<none>", ReadRegText(server, nullptr));
     win::RegKey gone;
     EXPECT_NE(ERROR_SUCCESS,
-              ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, ClassKey().c_str(), 0, KEY_READ, gone.Put()));
+              ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, EngineClassKey().c_str(), 0, KEY_READ, gone.Put()));
     EXPECT_EQ(REGDB_E_CLASSNOTREG,
               ::CoCreateInstance(CLSID_UpdateEngine, nullptr, CLSCTX_INPROC_SERVER,
                                  IID_PPV_ARGS(engine.GetAddressOf())));
