@@ -288,8 +288,9 @@ bool CatalogReader::ReadVulnerabilities(IXMLDOMElement* section, Catalog& catalo
         if (!e.Id(L"ID", v.id) || !e.Text(L"Name", v.name)) return false;
         v.name = CollapseSpace(v.name);
         v.description = ReadParagraphs(entry.Get());
+        int32_t id = v.id;
         if (!catalog.AddVulnerability(std::move(v)))
-            return Fail(Describe(L"Vulnerability", v.id) + L": duplicate identifier");
+            return Fail(Describe(L"Vulnerability", id) + L": duplicate identifier");
     }
     return true;
 }
@@ -336,8 +337,9 @@ bool CatalogReader::ReadBulletins(IXMLDOMElement* section, Catalog& catalog) {
                 return e.Fail(L"unknown element " + name);
             }
         }
+        int32_t id = b.id;
         if (!catalog.AddBulletin(std::move(b)))
-            return Fail(Describe(L"Bulletin", b.id) + L": duplicate identifier");
+            return Fail(Describe(L"Bulletin", id) + L": duplicate identifier");
     }
     return true;
 }

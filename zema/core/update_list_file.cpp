@@ -48,62 +48,57 @@ std::wstring FormatCategoryIds(const std::vector<int32_t>& ids) {
     return text;
 }
 
-HRESULT WritePoint(IXMLDOMDocument* doc, IXMLDOMNode* parent, const UpdatePoint& point) {
+using Attributes = std::vector<std::pair<const wchar_t*, std::wstring>>;
+
+// Appends an element with its attributes (in this order) and its one list
+// child, which it returns.
+HRESULT AppendElement(IXMLDOMDocument* doc, IXMLDOMNode* parent, const wchar_t* name,
+                      const Attributes& attributes, const wchar_t* listName,
+                      ComPtr<IXMLDOMElement>& list) {
     ComPtr<IXMLDOMElement> e;
-    HRESULT hr = win::AppendElement(doc, parent, kPointElement, e);
+    HRESULT hr = win::AppendElement(doc, parent, name, e);
     if (FAILED(hr)) return hr;
-    const std::pair<const wchar_t*, std::wstring> attributes[] = {
-        {L"ID", FormatInt(point.id)},
-        {L"UpdateID", FormatInt(point.updateId)},
-        {L"SecurityBulletinID", FormatInt(point.securityBulletinId)},
-        {L"ImpactedSoftwareID", FormatInt(point.impactedSoftwareId)},
-        {L"ImpactedComponentID", FormatInt(point.impactedComponentId)},
-        {L"SeverityRating", FormatInt(point.severityRating)},
-        {L"CategoryIDs", FormatCategoryIds(point.categoryIds)},
-    };
-    for (const auto& [name, value] : attributes) {
-        hr = win::WriteAttribute(e.Get(), name, value);
+    for (const auto& [attribute, value] : attributes) {
+        hr = win::WriteAttribute(e.Get(), attribute, value);
         if (FAILED(hr)) return hr;
     }
+    return win::AppendElement(doc, e.Get(), listName, list);
+}
+
+HRESULT WritePoint(IXMLDOMDocument* doc, IXMLDOMNode* parent, const UpdatePoint& point) {
     ComPtr<IXMLDOMElement> superseded;
-    hr = win::AppendElement(doc, e.Get(), kSupersededListElement, superseded);
-    if (FAILED(hr)) return hr;
-    for (const UpdatePoint& older : point.supersededPoints) {
-        hr = WritePoint(doc, superseded.Get(), older);
-        if (FAILED(hr)) return hr;
-    }
-    return S_OK;
+    HRESULT hr = AppendElement(doc, parent, kPointElement,
+                               {{L"ID", FormatInt(point.id)},
+                                {L"UpdateID", FormatInt(point.updateId)},
+                                {L"SecurityBulletinID", FormatInt(point.securityBulletinId)},
+                                {L"ImpactedSoftwareID", FormatInt(point.impactedSoftwareId)},
+                                {L"ImpactedComponentID", FormatInt(point.impactedComponentId)},
+                                {L"SeverityRating", FormatInt(point.severityRating)},
+                                {L"CategoryIDs", FormatCategoryIds(point.categoryIds)}},
+                               kSupersededListElement, superseded);
+    for (size_t i = 0; SUCCEEDED(hr) && i < point.supersededPoints.size(); ++i)
+        hr = WritePoint(doc, superseded.Get(), point.supersededPoints[i]);
+    return hr;
 }
 
 HRESULT WriteRecord(IXMLDOMDocument* doc, IXMLDOMNode* parent, const UpdateRecord& record) {
-    ComPtr<IXMLDOMElement> e;
-    HRESULT hr = win::AppendElement(doc, parent, kRecordElement, e);
-    if (FAILED(hr)) return hr;
-    const std::pair<const wchar_t*, std::wstring> attributes[] = {
-        {L"ID", FormatInt(record.id)},
-        {L"Status", FormatInt(static_cast<int32_t>(record.status))},
-        {L"Reboot", FormatInt(record.reboot)},
-        {L"Percent", FormatFloat(record.percent)},
-        {L"AverageRate", FormatInt(record.averageRate)},
-        {L"ConsumeTime", FormatInt(record.consumeTime)},
-        {L"LeftTime", FormatInt(record.leftTime)},
-        {L"RetryTimes", FormatInt(record.retryTimes)},
-        {L"RetryLeftTime", FormatInt(record.retryLeftTime)},
-        {L"FileName", win::AnsiToWide(record.fileName)},
-        {L"CheckValue", win::AnsiToWide(record.checkValue)},
-    };
-    for (const auto& [name, value] : attributes) {
-        hr = win::WriteAttribute(e.Get(), name, value);
-        if (FAILED(hr)) return hr;
-    }
     ComPtr<IXMLDOMElement> points;
-    hr = win::AppendElement(doc, e.Get(), kPointListElement, points);
-    if (FAILED(hr)) return hr;
-    for (const UpdatePoint& point : record.updatePoints) {
-        hr = WritePoint(doc, points.Get(), point);
-        if (FAILED(hr)) return hr;
-    }
-    return S_OK;
+    HRESULT hr = AppendElement(doc, parent, kRecordElement,
+                               {{L"ID", FormatInt(record.id)},
+                                {L"Status", FormatInt(static_cast<int32_t>(record.status))},
+                                {L"Reboot", FormatInt(record.reboot)},
+                                {L"Percent", FormatFloat(record.percent)},
+                                {L"AverageRate", FormatInt(record.averageRate)},
+                                {L"ConsumeTime", FormatInt(record.consumeTime)},
+                                {L"LeftTime", FormatInt(record.leftTime)},
+                                {L"RetryTimes", FormatInt(record.retryTimes)},
+                                {L"RetryLeftTime", FormatInt(record.retryLeftTime)},
+                                {L"FileName", win::AnsiToWide(record.fileName)},
+                                {L"CheckValue", win::AnsiToWide(record.checkValue)}},
+                               kPointListElement, points);
+    for (size_t i = 0; SUCCEEDED(hr) && i < record.updatePoints.size(); ++i)
+        hr = WritePoint(doc, points.Get(), record.updatePoints[i]);
+    return hr;
 }
 
 bool ReadText(IXMLDOMElement* e, const wchar_t* name, std::string& value) {
