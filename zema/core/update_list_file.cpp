@@ -26,10 +26,12 @@ constexpr char kCategorySeparator = ';';
 // hostile file from exhausting the stack.
 constexpr int kMaxPointDepth = 64;
 
-// Shortest text that reads back as the same float, without locale.
+// The shortest plain decimal text (never an exponent) that reads back as
+// the same float, whatever the locale.
 std::wstring FormatFloat(float value) {
     char text[64];
-    std::to_chars_result r = std::to_chars(text, text + sizeof(text), value);
+    std::to_chars_result r =
+        std::to_chars(text, text + sizeof(text), value, std::chars_format::fixed);
     if (r.ec != std::errc()) return L"0";
     return std::wstring(text, r.ptr);
 }

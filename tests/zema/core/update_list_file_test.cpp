@@ -171,13 +171,18 @@ TEST_F(UpdateListFileTest, RecordValuesRoundTrip) {
     EXPECT_FALSE(got.excluded);
 }
 
-TEST_F(UpdateListFileTest, AnyFractionRoundTripsExactly) {
-    for (float percent : {0.375f, 0.1f, 1.0f / 3.0f, 0.0f, 1.0f, 0.99999994f}) {
+TEST_F(UpdateListFileTest, AnyFractionRoundTripsExactlyAsADecimalNumber) {
+    for (float percent : {0.375f, 0.1f, 1.0f / 3.0f, 0.0f, 1.0f, 0.99999994f, 0.00001f, 1e-30f}) {
         UpdateList list;
         auto r = Record(1, UpdateStatus::InstalledNeedsReboot);
         r->percent = percent;
         list.push_back(std::move(r));
         ASSERT_TRUE(SaveUpdateList(Path(), list));
+        std::string text = ReadFileBytes(Path());
+        size_t at = text.find("Percent=\"");
+        ASSERT_NE(std::string::npos, at);
+        std::string written = text.substr(at + 9, text.find('"', at + 9) - at - 9);
+        EXPECT_EQ(std::string::npos, written.find_first_not_of("0123456789.")) << written;
         UpdateList loaded;
         ASSERT_TRUE(LoadUpdateList(Path(), loaded));
         ASSERT_EQ(1u, loaded.size());
