@@ -4,6 +4,9 @@ namespace win {
 namespace {
 
 constexpr wchar_t kTemporarySuffix[] = L".tmp";
+// Missing from MinGW's libuuid.
+constexpr IID kIidDomDocument2 = {
+    0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
 
 }  // namespace
 
@@ -22,6 +25,18 @@ HRESULT CreateXmlDocument(ComPtr<IXMLDOMDocument>& document) {
     if (FAILED(hr)) return hr;
     hr = created->put_validateOnParse(VARIANT_FALSE);
     if (FAILED(hr)) return hr;
+    // None of our files has a document type; refusing them keeps entity
+    // expansion out of the parser. Older parsers lack the property, which
+    // is no reason to fail.
+    ComPtr<IXMLDOMDocument2> settings;
+    if (SUCCEEDED(created->QueryInterface(kIidDomDocument2,
+                                          reinterpret_cast<void**>(settings.GetAddressOf())))) {
+        Bstr property(L"ProhibitDTD");
+        Variant prohibit;
+        prohibit.Get()->vt = VT_BOOL;
+        prohibit.Get()->boolVal = VARIANT_TRUE;
+        settings->setProperty(property.Get(), *prohibit.Get());
+    }
     document = std::move(created);
     return S_OK;
 }

@@ -320,6 +320,21 @@ TEST_F(UpdateListFileTest, DeepNestingIsCutInsteadOfExhaustingTheStack) {
     EXPECT_LT(levels, depth);
 }
 
+TEST_F(UpdateListFileTest, EntityExpansionIsRefused) {
+    // Each entity holds ten of the one before: about 5 * 10^12 characters.
+    std::string xml = "<?xml version=\"1.0\"?><!DOCTYPE UpdateList [<!ENTITY e0 \"aaaaa\">";
+    for (int i = 1; i <= 12; ++i) {
+        xml += "<!ENTITY e" + std::to_string(i) + " \"";
+        for (int j = 0; j < 10; ++j) xml += "&e" + std::to_string(i - 1) + ";";
+        xml += "\">";
+    }
+    xml += "]><UpdateList><Update ID=\"1\" Status=\"14\" FileName=\"&e12;\"/></UpdateList>";
+    WriteFileBytes(Path(), xml);
+    UpdateList list;
+    EXPECT_FALSE(LoadUpdateList(Path(), list));
+    EXPECT_TRUE(list.empty());
+}
+
 TEST_F(UpdateListFileTest, SavingReplacesTheWholeFile) {
     UpdateList list;
     list.push_back(Record(1, UpdateStatus::InstalledNeedsReboot));
