@@ -75,9 +75,20 @@ void InstallerObject::FireEvents() {
     // A sink may drop the last outside reference while it is told.
     win::ComPtr<IUpdateInstaller> keepAlive(this);
     try {
-        for (const InstallEvent& event : worker_->TakeEvents()) Fire(event, point_.Sinks());
+        std::deque<InstallEvent> taken = worker_->TakeEvents();
+        pending_.insert(pending_.end(), taken.begin(), taken.end());
+        if (firing_) return;  // the outer call fires them, in order
+        firing_ = true;
+        while (!pending_.empty()) {
+            InstallEvent event = pending_.front();
+            pending_.pop_front();
+            Fire(event, point_.Sinks());
+        }
+        firing_ = false;
     } catch (...) {
-        // Out of memory while copying: the events are lost, the installer goes on.
+        // Out of memory while copying: these events are lost, later ones
+        // still arrive.
+        firing_ = false;
     }
 }
 

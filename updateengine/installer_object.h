@@ -7,6 +7,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <deque>
 #include <memory>
 
 #include "updateengine/catalog.h"
@@ -43,6 +44,11 @@ private:
 
     std::shared_ptr<const Catalog> catalog_;
     InstallEventsPoint point_;
+    // Events taken from the worker and not yet fired. A sink that dispatches
+    // messages while it is told (a modal dialog) must not have later events
+    // overtake the ones still waiting here.
+    std::deque<InstallEvent> pending_;
+    bool firing_ = false;
     win::Window window_;
     // Declared last: stopped first, so it never posts to a destroyed window.
     std::unique_ptr<InstallWorker> worker_;

@@ -164,6 +164,7 @@ STDMETHODIMP EventSink::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
         }
     }
     events.push_back(e);
+    if (onEvent) onEvent(e);
     return S_OK;
 }
 

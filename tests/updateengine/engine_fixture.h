@@ -70,6 +70,8 @@ public:
                         EXCEPINFO*, UINT*) override;
 
     std::vector<RecordedEvent> events;
+    // Called after each event is recorded.
+    std::function<void(const RecordedEvent&)> onEvent;
     // Events of one job, in order.
     std::vector<RecordedEvent> Of(LONG jobId) const;
     // Pumps messages until the job has ended (installed, failed or canceled).

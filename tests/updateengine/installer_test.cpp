@@ -246,6 +246,36 @@ TEST_F(InstallerTest, WaitingJobsCancelAndTheRunningOneRefuses) {
     EXPECT_FALSE(MarkerExists("KB500103"));
 }
 
+TEST_F(InstallerTest, SinkThatDispatchesMessagesWhileToldKeepsTheOrder) {
+    Connect();
+    ComPtr<IInstallJob> first = Job(500102, Download("KB500102"));
+    ComPtr<IInstallJob> second = Job(500103, Download("KB500103"));
+    LONG a = IdOf(first.Get());
+    LONG b = IdOf(second.Get());
+    // While told of the first event, the sink runs a message loop (as a
+    // modal dialog would) for as long as the installations take. Nothing is
+    // told to it meanwhile: the later events wait until it returns.
+    bool nested = false;
+    size_t toldMeanwhile = 0;
+    sink_->onEvent = [&](const RecordedEvent&) {
+        if (nested) return;
+        nested = true;
+        size_t before = sink_->events.size();
+        PumpUntil([&] { return MarkerExists("KB500103"); }, 20000);
+        PumpFor(500);
+        toldMeanwhile = sink_->events.size() - before;
+    };
+    ASSERT_EQ(S_OK, installer_->QueueJob(first.Get()));
+    ASSERT_EQ(S_OK, installer_->QueueJob(second.Get()));
+    ASSERT_TRUE(sink_->WaitForEnd(a));
+    ASSERT_TRUE(sink_->WaitForEnd(b));
+    EXPECT_EQ((std::vector<DISPID>{kEventWaiting, kEventInstalling, kEventInstalled}),
+              Ids(sink_->Of(a)));
+    EXPECT_EQ((std::vector<DISPID>{kEventWaiting, kEventInstalling, kEventInstalled}),
+              Ids(sink_->Of(b)));
+    EXPECT_EQ(0u, toldMeanwhile);
+}
+
 TEST_F(InstallerTest, JobsTheInstallerCannotRunAreRefused) {
     Connect();
     ForeignUpdate stranger;  // outlives the job that refers to it
