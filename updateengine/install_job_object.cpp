@@ -13,8 +13,9 @@ win::HandleTable<InstallJobObject> g_jobs;
 
 }  // namespace
 
-win::ComPtr<InstallJobObject> InstallJobObject::Create(const void* owner) {
-    win::ComPtr<InstallJobObject> job = win::TakeOwnership(new (std::nothrow) InstallJobObject(owner));
+win::ComPtr<InstallJobObject> InstallJobObject::Create(uint64_t owner) {
+    win::ComPtr<InstallJobObject> job =
+        win::TakeOwnership(new (std::nothrow) InstallJobObject(owner));
     if (!job) return job;
     try {
         std::lock_guard<std::mutex> hold(g_jobsLock);
@@ -25,7 +26,7 @@ win::ComPtr<InstallJobObject> InstallJobObject::Create(const void* owner) {
     return job;
 }
 
-InstallJobObject* InstallJobObject::Recognise(IInstallJob* job, const void* owner) {
+InstallJobObject* InstallJobObject::Recognise(IInstallJob* job, uint64_t owner) {
     LONG id = 0;
     if (!job || FAILED(job->get_ID(&id))) return nullptr;
     std::lock_guard<std::mutex> hold(g_jobsLock);

@@ -3,6 +3,7 @@
 // caller's tag. Its identifier is a handle that no other live job in the
 // process holds.
 
+#include <cstdint>
 #include <string>
 
 #include "updateengine/com_object.h"
@@ -12,13 +13,13 @@ namespace updateengine {
 
 class InstallJobObject : public ComObject<IInstallJob> {
 public:
-    // `owner` names the installer that made the job; null when no
-    // identifier could be given.
-    static win::ComPtr<InstallJobObject> Create(const void* owner);
+    // `owner` is the serial number of the installer that made the job.
+    // Null when memory ran out.
+    static win::ComPtr<InstallJobObject> Create(uint64_t owner);
 
     // The job object behind `job` when it is a live job made by `owner`;
     // the caller holds a reference to `job`.
-    static InstallJobObject* Recognise(IInstallJob* job, const void* owner);
+    static InstallJobObject* Recognise(IInstallJob* job, uint64_t owner);
 
     STDMETHODIMP SetMode(LONG mode) override;
     STDMETHODIMP get_Tag(LONG* tag) override;
@@ -35,10 +36,10 @@ public:
     IUpdateInfo* Update() const { return update_.Get(); }
 
 private:
-    explicit InstallJobObject(const void* owner) : owner_(owner) {}
+    explicit InstallJobObject(uint64_t owner) : owner_(owner) {}
     ~InstallJobObject() override;
 
-    const void* owner_;
+    uint64_t owner_;
     int32_t id_ = 0;
     LONG mode_ = zema::engine::kInstallModeInstall;
     LONG tag_ = 0;

@@ -1,5 +1,7 @@
 #include "updateengine/installer_object.h"
 
+#include <atomic>
+
 #include "updateengine/install_job_object.h"
 #include "updateengine/snapshot_enumerator.h"
 
@@ -7,6 +9,7 @@ namespace updateengine {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"UpdateEngineInstallerWindow";
+std::atomic<uint64_t> g_installers{0};
 // Posted by the worker whenever events wait.
 constexpr UINT kEventsWaiting = WM_APP + 1;
 
@@ -39,7 +42,7 @@ void InstallerObject::UnregisterWindowClass() {
 }
 
 InstallerObject::InstallerObject(std::shared_ptr<const Catalog> catalog)
-    : catalog_(std::move(catalog)), point_(this) {}
+    : serial_(++g_installers), catalog_(std::move(catalog)), point_(this) {}
 
 InstallerObject::~InstallerObject() {
     worker_.reset();
@@ -128,12 +131,12 @@ void InstallerObject::Fire(const InstallEvent& event,
 STDMETHODIMP InstallerObject::CreateInstallJob(IInstallJob** job) {
     if (!job) return E_POINTER;
     *job = nullptr;
-    win::ComPtr<InstallJobObject> created = InstallJobObject::Create(this);
+    win::ComPtr<InstallJobObject> created = InstallJobObject::Create(serial_);
     return HandOut(created, job);
 }
 
 STDMETHODIMP InstallerObject::QueueJob(IInstallJob* job) {
-    InstallJobObject* own = InstallJobObject::Recognise(job, this);
+    InstallJobObject* own = InstallJobObject::Recognise(job, serial_);
     if (!own || own->Mode() != zema::engine::kInstallModeInstall || own->PackagePath().empty() ||
         !own->Update())
         return E_FAIL;

@@ -42,6 +42,8 @@ private:
     void FireEvents();
     void Fire(const InstallEvent& event, const std::vector<win::ComPtr<IDispatch>>& sinks);
 
+    // Names this installer to its jobs; an address could be reused.
+    const uint64_t serial_;
     std::shared_ptr<const Catalog> catalog_;
     InstallEventsPoint point_;
     // Events taken from the worker and not yet fired. A sink that dispatches
