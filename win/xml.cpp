@@ -1,5 +1,7 @@
 #include "win/xml.h"
 
+#include <shlwapi.h>
+
 namespace win {
 namespace {
 
@@ -45,14 +47,19 @@ HRESULT LoadXmlFile(const std::wstring& path, ComPtr<IXMLDOMDocument>& document)
     ComPtr<IXMLDOMDocument> loaded;
     HRESULT hr = CreateXmlDocument(loaded);
     if (FAILED(hr)) return hr;
-    Variant source;
-    source.Get()->vt = VT_BSTR;
-    source.Get()->bstrVal = ::SysAllocString(path.c_str());
-    if (!source.Get()->bstrVal) return E_OUTOFMEMORY;
-    VARIANT_BOOL ok = VARIANT_FALSE;
-    hr = loaded->load(*source.Get(), &ok);
+    // Through a stream: the parser would read a path as a URL, so a folder
+    // named with "%41" or "#" would name some other file.
+    ComPtr<IStream> stream;
+    hr = ::SHCreateStreamOnFileEx(path.c_str(), STGM_READ | STGM_SHARE_DENY_WRITE,
+                                  FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, stream.GetAddressOf());
     if (FAILED(hr)) return hr;
-    if (ok != VARIANT_TRUE) return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+    Variant source;
+    source.Get()->vt = VT_UNKNOWN;
+    source.Get()->punkVal = stream.Detach();
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    // The file is open; whatever stops the parser now is in its content.
+    hr = loaded->load(*source.Get(), &ok);
+    if (FAILED(hr) || ok != VARIANT_TRUE) return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
     ComPtr<IXMLDOMElement> root;
     hr = DocumentElement(loaded.Get(), root);
     if (FAILED(hr)) return hr;

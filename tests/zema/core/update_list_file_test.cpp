@@ -335,6 +335,20 @@ TEST_F(UpdateListFileTest, EntityExpansionIsRefused) {
     EXPECT_TRUE(list.empty());
 }
 
+TEST_F(UpdateListFileTest, FoldersNamedLikeUrlsAreTakenLiterally) {
+    for (const char* name : {"a%41b", "C#", "x y"}) {
+        std::string path = folder_.File(name) + "\\reboot.xml";
+        ::CreateDirectoryA(folder_.File(name).c_str(), nullptr);
+        UpdateList list;
+        list.push_back(Record(1, UpdateStatus::InstalledNeedsReboot));
+        ASSERT_TRUE(SaveUpdateList(path, list)) << name;
+        EXPECT_TRUE(PathExists(path)) << name;
+        UpdateList loaded;
+        EXPECT_TRUE(LoadUpdateList(path, loaded)) << name;
+        EXPECT_EQ(1u, loaded.size()) << name;
+    }
+}
+
 TEST_F(UpdateListFileTest, SavingReplacesTheWholeFile) {
     UpdateList list;
     list.push_back(Record(1, UpdateStatus::InstalledNeedsReboot));
