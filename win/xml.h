@@ -21,8 +21,9 @@ inline constexpr CLSID kClsidDomDocument = {
 // the file and does not validate.
 HRESULT CreateXmlDocument(ComPtr<IXMLDOMDocument>& document);
 
-// Loads a file synchronously into a new document. Fails for a missing,
-// empty, truncated or malformed file.
+// Loads a file synchronously into a new document: the open failure for a
+// file that cannot be opened, HRESULT_FROM_WIN32(ERROR_INVALID_DATA) for an
+// empty, truncated or malformed one.
 HRESULT LoadXmlFile(const std::wstring& path, ComPtr<IXMLDOMDocument>& document);
 
 // Saves through a temporary file in the same folder that then replaces the
