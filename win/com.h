@@ -12,6 +12,16 @@ namespace win {
 
 using Microsoft::WRL::ComPtr;
 
+// Takes over the one reference a newly made object starts with. MinGW's
+// ComPtr::Attach adds a reference of its own (the Windows SDK's does not),
+// so Attach would leak every object made with it.
+template <typename T>
+ComPtr<T> TakeOwnership(T* object) {
+    ComPtr<T> owner;
+    *owner.GetAddressOf() = object;
+    return owner;
+}
+
 // Owns one BSTR.
 class Bstr {
 public:
