@@ -12,6 +12,16 @@ namespace win {
 
 using Microsoft::WRL::ComPtr;
 
+// Takes over a reference that the caller already owns (a new object, or one
+// just added). MinGW's ComPtr::Attach adds a reference of its own, which
+// would leak the object.
+template <typename T>
+ComPtr<T> Adopt(T* object) {
+    ComPtr<T> owner;
+    *owner.GetAddressOf() = object;
+    return owner;
+}
+
 // Owns one BSTR.
 class Bstr {
 public:

@@ -13,9 +13,9 @@ HRESULT DownloadJob::Create(DownloadJob** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
     win::ComPtr<DownloadJob> job;
-    job.Attach(new (std::nothrow) DownloadJob());
+    job = win::Adopt(new (std::nothrow) DownloadJob());
     if (!job) return E_OUTOFMEMORY;
-    job->progress_.Attach(DownloadProgress::Create());
+    job->progress_ = win::Adopt(DownloadProgress::Create());
     if (!job->progress_) return E_OUTOFMEMORY;
     job->id_ = JobTable::Add(job.Get());
     if (job->id_ == 0) return E_OUTOFMEMORY;
@@ -26,7 +26,7 @@ HRESULT DownloadJob::Create(DownloadJob** out) {
 win::ComPtr<DownloadJob> DownloadJob::FromId(int32_t id) {
     win::ComPtr<DownloadJob> found;
     JobTable::With(id, [&](DownloadJob* job) {
-        if (job->TryAddRef()) found.Attach(job);
+        if (job->TryAddRef()) found = win::Adopt(job);
     });
     return found;
 }

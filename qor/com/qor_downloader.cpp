@@ -95,7 +95,7 @@ HRESULT QORDownloader::Create(REFIID riid, void** object) {
     if (!object) return E_POINTER;
     *object = nullptr;
     win::ComPtr<QORDownloader> downloader;
-    downloader.Attach(new (std::nothrow) QORDownloader());
+    downloader = win::Adopt(new (std::nothrow) QORDownloader());
     if (!downloader || !downloader->events_) return E_OUTOFMEMORY;
     return downloader->QueryInterface(riid, object);
 }
@@ -103,8 +103,7 @@ HRESULT QORDownloader::Create(REFIID riid, void** object) {
 QORDownloader::QORDownloader() {
     WSADATA data;
     winsock_ = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    events_.Attach(new (std::nothrow)
-                       ConnectionPoint(this, DIID__IQORDownloadJobEvents));
+    events_ = win::Adopt(new (std::nothrow) ConnectionPoint(this, DIID__IQORDownloadJobEvents));
 }
 
 QORDownloader::~QORDownloader() {

@@ -1,6 +1,8 @@
 // Build step: rewrites the type library that the IDL compiler made, type by
 // type, through the system's type library writer, adding what the IDL
-// compiler cannot express: the help strings of the enumeration members.
+// compiler cannot express: the help strings of the enumeration members. The
+// library's own GUID is taken from the generated header: widl 7 damages the
+// last byte of it in the library it writes.
 // Run under Wine as
 //   typelib_writer.exe SOURCE.tlb TARGET.tlb
 
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "qor/qor.h"
 #include "win/com.h"
 #include "win/text.h"
 
@@ -107,7 +110,7 @@ private:
         hr = source_->GetDocumentation(-1, name.Put(), help.Put(), nullptr, nullptr);
         if (FAILED(hr)) return hr;
         if (FAILED(hr = target_->SetName(name.Get()))) return hr;
-        if (FAILED(hr = target_->SetGuid(copy.guid))) return hr;
+        if (FAILED(hr = target_->SetGuid(LIBID_QOR))) return hr;
         if (FAILED(hr = target_->SetLcid(copy.lcid))) return hr;
         if (FAILED(hr = target_->SetVersion(copy.wMajorVerNum, copy.wMinorVerNum))) return hr;
         if (help.Get() && FAILED(hr = target_->SetDocString(help.Get()))) return hr;
@@ -212,7 +215,10 @@ private:
             if (FAILED(hr = view->GetImplTypeFlags(i, &flags))) return hr;
             if (flags && FAILED(hr = writer->SetImplTypeFlags(i, flags))) return hr;
         }
-        if (FAILED(hr = writer->SetTypeFlags(attr->wTypeFlags))) return hr;
+        WORD flags = attr->wTypeFlags;
+        // A dual interface is an Automation interface by definition.
+        if (flags & TYPEFLAG_FDUAL) flags |= TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
+        if (FAILED(hr = writer->SetTypeFlags(flags))) return hr;
         for (UINT i = 0; i < attr->cFuncs; ++i)
             if (FAILED(hr = CopyFunction(view.Get(), writer, i))) return hr;
         for (UINT i = 0; i < attr->cVars; ++i)

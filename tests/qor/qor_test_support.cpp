@@ -97,7 +97,7 @@ Downloader::Downloader() {
         return;
     win::Bstr work(L"C:\\");
     object->Initialize(work.Get());
-    sink.Attach(new EventSink());
+    sink = win::Adopt(new EventSink());
     win::ComPtr<IConnectionPointContainer> container;
     win::ComPtr<IConnectionPoint> point;
     if (FAILED(object.As(&container)) ||
