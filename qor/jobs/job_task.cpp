@@ -103,7 +103,9 @@ bool JobTask::LoadControlFile() {
         return false;
     total_ = record.total;
     downloaded_ = presentAtStart_ = lastSampleDone_ = record.doneSum;
-    timeBase_ = record.consumingTime;
+    // After a retry the clock already goes on from the published time,
+    // which includes the recorded one: counting it again would double it.
+    timeBase_ = retried_ != 0 ? 0 : record.consumingTime;
     for (const PortionRecord& p : record.portions)
         if (!table_.Add(p.start, p.length, p.done)) return false;
     table_.SortAndMerge();

@@ -343,3 +343,53 @@ TEST_F(TransferTest, SaveFolderIsMadeAndAnEmptySaveFolderFailsTheStart) {
 
 }  // namespace
 }  // namespace qor_test
+
+namespace qor_test {
+namespace {
+
+TEST_F(TransferTest, RetryResumesFromTheRecordKeptDuringTheWait) {
+    Downloader d;
+    ASSERT_TRUE(d.Ok());
+    const std::string source = Source("gone.bin", 600000);
+    auto job = d.NewJob(source, save_, "gone.bin");
+    const LONG id = IdOf(job.Get());
+    job->put_Bandwidth(100000);
+    const uint64_t saved = StopAfterFirstRecord(d, job.Get(), source);
+    ASSERT_GT(saved, 0u);
+    // The source is away: the next attempt fails and waits for a retry.
+    const std::string away = source + ".away";
+    ASSERT_TRUE(::MoveFileA(source.c_str(), away.c_str()));
+    job->put_RetryTimes(1);
+    job->put_RetryElapse(3000);
+    job->put_Bandwidth(kNoBytes);
+    ASSERT_EQ(S_OK, d.object->BeginDownloadJob(job.Get()));
+    ASSERT_TRUE(WaitForEvent(d, id, kWaitingForRetry, 10000));
+    // Ticks of the wait publish progress but keep the record as it was.
+    ASSERT_TRUE(WaitForEvent(d, id, kInProgress, 10000, d.sink->Count(id, kInProgress) + 2));
+    uint64_t total = 0, done = 0;
+    std::vector<RecordPortion> portions;
+    ASSERT_TRUE(ReadRecord(ControlPath(save_, source), total, done, portions));
+    EXPECT_EQ(saved, done);
+    EXPECT_EQ(saved, Downloaded(job.Get()));
+    ASSERT_TRUE(::MoveFileA(away.c_str(), source.c_str()));
+    const size_t runs = d.sink->Count(id, kReadData);
+    ASSERT_TRUE(WaitForEvent(d, id, kReadData, 10000, runs + 1));
+    EXPECT_EQ(saved, Downloaded(job.Get()));
+    // The time counts once: the recorded time is not added to the time
+    // that the retry carries on from.
+    win::ComPtr<IQORDownloadProgress> progress;
+    job->get_DownloadProgress(progress.GetAddressOf());
+    LONG consumed = 0;
+    progress->get_ConsumingTime(&consumed);
+    const std::vector<Event> events = d.sink->For(id);
+    EXPECT_LE(static_cast<DWORD>(consumed), events.back().tick - events.front().tick + 300);
+    ASSERT_EQ(S_OK, d.object->StopDownloadJob(id));
+    ASSERT_TRUE(WaitForEvent(d, id, kCanceled, 10000, 2));
+    job->put_Bandwidth(0);
+    ASSERT_EQ(S_OK, d.object->BeginDownloadJob(job.Get()));
+    ASSERT_TRUE(WaitForEvent(d, id, kCompleted, 20000));
+    EXPECT_TRUE(ReadFileBytes(source) == ReadFileBytes(save_ + "\\gone.bin"));
+}
+
+}  // namespace
+}  // namespace qor_test
