@@ -2,76 +2,18 @@
 
 #include <olectl.h>
 
-#include <new>
+#include "qor/com/enumerator.h"
 
 namespace qor {
 namespace {
 
 constexpr LCID kEventLocale = 0x400;
 
-// A snapshot of the connections, for IEnumConnections.
-class ConnectionEnumerator : public IEnumConnections {
-public:
-    explicit ConnectionEnumerator(std::vector<CONNECTDATA> items) : items_(std::move(items)) {
-        for (auto& item : items_) item.pUnk->AddRef();
-    }
-    virtual ~ConnectionEnumerator() {
-        for (auto& item : items_) item.pUnk->Release();
-    }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IEnumConnections) {
-            *object = static_cast<IEnumConnections*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
-    STDMETHODIMP Next(ULONG count, CONNECTDATA* out, ULONG* fetched) override {
-        if (!out || (count > 1 && !fetched)) return E_POINTER;
-        ULONG n = 0;
-        while (n < count && position_ < items_.size()) {
-            out[n] = items_[position_++];
-            out[n].pUnk->AddRef();
-            ++n;
-        }
-        if (fetched) *fetched = n;
-        return n == count ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Skip(ULONG count) override {
-        position_ += count;
-        if (position_ > items_.size()) {
-            position_ = items_.size();
-            return S_FALSE;
-        }
-        return S_OK;
-    }
-    STDMETHODIMP Reset() override {
-        position_ = 0;
-        return S_OK;
-    }
-    STDMETHODIMP Clone(IEnumConnections** out) override {
-        if (!out) return E_POINTER;
-        auto* copy = new (std::nothrow) ConnectionEnumerator(items_);
-        if (!copy) return E_OUTOFMEMORY;
-        copy->position_ = position_;
-        *out = copy;
-        return S_OK;
-    }
-
-private:
-    std::atomic<ULONG> refs_{1};
-    std::vector<CONNECTDATA> items_;
-    size_t position_ = 0;
+struct ConnectionItem {
+    static void Hold(CONNECTDATA& item) { item.pUnk->AddRef(); }
+    static void Drop(CONNECTDATA& item) { item.pUnk->Release(); }
 };
+using ConnectionEnumerator = Enumerator<IEnumConnections, CONNECTDATA, ConnectionItem>;
 
 }  // namespace
 
@@ -137,8 +79,7 @@ STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** connections) {
     if (!connections) return E_POINTER;
     std::vector<CONNECTDATA> items;
     for (auto& sink : sinks_) items.push_back(CONNECTDATA{sink.second.Get(), sink.first});
-    *connections = new (std::nothrow) ConnectionEnumerator(items);
-    return *connections ? S_OK : E_OUTOFMEMORY;
+    return ConnectionEnumerator::Create(items, connections);
 }
 
 void ConnectionPoint::Fire(DISPID id, const std::vector<LONG>& arguments) {

@@ -9,6 +9,7 @@
 
 #include "netclient/url.h"
 #include "qor/com/download_job.h"
+#include "qor/com/enumerator.h"
 #include "qor/com/proxy_server.h"
 #include "qor/jobs/event_window.h"
 #include "qor/jobs/job_messages.h"
@@ -18,65 +19,8 @@
 namespace qor {
 namespace {
 
-// The one connection point, for IEnumConnectionPoints.
-class PointEnumerator : public IEnumConnectionPoints {
-public:
-    explicit PointEnumerator(IConnectionPoint* point) : point_(point) {}
-    virtual ~PointEnumerator() = default;
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IEnumConnectionPoints) {
-            *object = static_cast<IEnumConnectionPoints*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
-    STDMETHODIMP Next(ULONG count, IConnectionPoint** out, ULONG* fetched) override {
-        if (!out || (count > 1 && !fetched)) return E_POINTER;
-        ULONG n = 0;
-        if (count > 0 && position_ == 0) {
-            point_.CopyTo(out);
-            position_ = 1;
-            n = 1;
-        }
-        if (fetched) *fetched = n;
-        return n == count ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Skip(ULONG count) override {
-        position_ += count;
-        if (position_ > 1) {
-            position_ = 1;
-            return S_FALSE;
-        }
-        return S_OK;
-    }
-    STDMETHODIMP Reset() override {
-        position_ = 0;
-        return S_OK;
-    }
-    STDMETHODIMP Clone(IEnumConnectionPoints** out) override {
-        if (!out) return E_POINTER;
-        auto* copy = new (std::nothrow) PointEnumerator(point_.Get());
-        if (!copy) return E_OUTOFMEMORY;
-        copy->position_ = position_;
-        *out = copy;
-        return S_OK;
-    }
-
-private:
-    std::atomic<ULONG> refs_{1};
-    win::ComPtr<IConnectionPoint> point_;
-    ULONG position_ = 0;
-};
+using PointEnumerator =
+    Enumerator<IEnumConnectionPoints, IConnectionPoint*, InterfaceItem<IConnectionPoint>>;
 
 std::string TrimWorkPath(std::string path) {
     while (!path.empty() && isspace(static_cast<unsigned char>(path.back()))) path.pop_back();
@@ -295,8 +239,7 @@ STDMETHODIMP QORDownloader::Initialize(BSTR workPath) {
 
 STDMETHODIMP QORDownloader::EnumConnectionPoints(IEnumConnectionPoints** points) {
     if (!points) return E_POINTER;
-    *points = new (std::nothrow) PointEnumerator(events_.Get());
-    return *points ? S_OK : E_OUTOFMEMORY;
+    return PointEnumerator::Create({events_.Get()}, points);
 }
 
 STDMETHODIMP QORDownloader::FindConnectionPoint(REFIID riid, IConnectionPoint** point) {

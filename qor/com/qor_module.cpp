@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "qor/com/vtable_view.h"
 #include "win/com.h"
 #include "win/text.h"
 
@@ -68,20 +69,8 @@ HRESULT QorModule::GetVtableTypeInfo(REFGUID guid, ITypeInfo** info) {
     *info = nullptr;
     win::ComPtr<ITypeInfo> view;
     HRESULT hr = GetTypeInfo(guid, view.GetAddressOf());
+    if (SUCCEEDED(hr)) hr = ToVtableView(view);
     if (FAILED(hr)) return hr;
-    TYPEATTR* attr = nullptr;
-    hr = view->GetTypeAttr(&attr);
-    if (FAILED(hr)) return hr;
-    const bool dual = attr->typekind == TKIND_DISPATCH && (attr->wTypeFlags & TYPEFLAG_FDUAL);
-    view->ReleaseTypeAttr(attr);
-    if (dual) {
-        HREFTYPE ref = 0;
-        win::ComPtr<ITypeInfo> vtable;
-        hr = view->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref);
-        if (SUCCEEDED(hr)) hr = view->GetRefTypeInfo(ref, vtable.GetAddressOf());
-        if (FAILED(hr)) return hr;
-        view = vtable;
-    }
     *info = view.Detach();
     return S_OK;
 }

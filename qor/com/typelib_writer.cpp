@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "qor/com/vtable_view.h"
 #include "qor/qor.h"
 #include "win/com.h"
 #include "win/text.h"
@@ -121,18 +122,7 @@ private:
     // its vtable interface.
     HRESULT SourceView(UINT index, win::ComPtr<ITypeInfo>& view) {
         HRESULT hr = source_->GetTypeInfo(index, view.ReleaseAndGetAddressOf());
-        if (FAILED(hr)) return hr;
-        TypeAttr attr(view.Get());
-        if (!attr) return E_FAIL;
-        if (attr->typekind == TKIND_DISPATCH && (attr->wTypeFlags & TYPEFLAG_FDUAL)) {
-            HREFTYPE ref = 0;
-            win::ComPtr<ITypeInfo> vtable;
-            hr = view->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref);
-            if (SUCCEEDED(hr)) hr = view->GetRefTypeInfo(ref, vtable.GetAddressOf());
-            if (FAILED(hr)) return hr;
-            view = vtable;
-        }
-        return S_OK;
+        return SUCCEEDED(hr) ? qor::ToVtableView(view) : hr;
     }
 
     HRESULT CreateType(UINT index) {

@@ -10,22 +10,19 @@
 #include <ocidl.h>
 #include <oleauto.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "qor/qor.h"
+#include "tests/qor/qor_test_support.h"
 #include "win/com.h"
 #include "win/text.h"
 
 namespace {
 
-constexpr DISPID kCompleted = 2;
-constexpr DISPID kCanceled = 4;
-constexpr DISPID kError = 6;
-constexpr DISPID kInProgress = 7;
-constexpr DISPID kReadData = 9;
+using qor_test::Event;
+using qor_test::EventSink;
 
 uint64_t Downloaded(IQORDownloadJob* job) {
     win::ComPtr<IQORDownloadProgress> progress;
@@ -34,66 +31,6 @@ uint64_t Downloaded(IQORDownloadJob* job) {
         progress->get_DownloadedBytes(&value);
     return value.Lo64;
 }
-
-class Sink : public IDispatch {
-public:
-    Sink(IQORDownloader* downloader, IQORDownloadJob* job, uint64_t stopAfter)
-        : downloader_(downloader), job_(job), stopAfter_(stopAfter) {}
-    virtual ~Sink() = default;
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IDispatch && riid != DIID__IQORDownloadJobEvents)
-            return E_NOINTERFACE;
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                        UINT*) override {
-        switch (id) {
-        case kReadData: from = Downloaded(job_); break;
-        case kInProgress:
-            if (stopAfter_ && !stopping_ && Downloaded(job_) >= stopAfter_) {
-                stopping_ = true;
-                LONG jobId = 0;
-                job_->get_ID(&jobId);
-                downloader_->StopDownloadJob(jobId);
-            }
-            break;
-        case kCompleted: ended = 0; break;
-        case kError: ended = 2; break;
-        case kCanceled: ended = 3; break;
-        default: break;
-        }
-        return S_OK;
-    }
-
-    uint64_t from = ~0ull;
-    int ended = -1;
-
-private:
-    std::atomic<ULONG> refs_{1};
-    IQORDownloader* downloader_;
-    IQORDownloadJob* job_;
-    uint64_t stopAfter_;
-    bool stopping_ = false;
-};
 
 }  // namespace
 
@@ -119,7 +56,25 @@ int main(int argc, char** argv) {
     job->put_Bandwidth(atol(argv[5]));
     const uint64_t stopAfter = argc > 7 ? strtoull(argv[7], nullptr, 10) : 0;
 
-    auto sink = win::Adopt(new Sink(downloader.Get(), job.Get(), stopAfter));
+    uint64_t from = ~0ull;
+    int ended = -1;
+    bool stopping = false;
+    auto sink = win::Adopt(new EventSink());
+    sink->hook = [&](const Event& e) {
+        switch (e.id) {
+        case qor_test::kReadData: from = Downloaded(job.Get()); break;
+        case qor_test::kInProgress:
+            if (stopAfter && !stopping && Downloaded(job.Get()) >= stopAfter) {
+                stopping = true;
+                downloader->StopDownloadJob(e.job);
+            }
+            break;
+        case qor_test::kCompleted: ended = 0; break;
+        case qor_test::kError: ended = 2; break;
+        case qor_test::kCanceled: ended = 3; break;
+        default: break;
+        }
+    };
     win::ComPtr<IConnectionPointContainer> container;
     win::ComPtr<IConnectionPoint> point;
     DWORD cookie = 0;
@@ -129,16 +84,15 @@ int main(int argc, char** argv) {
         FAILED(downloader->BeginDownloadJob(job.Get())))
         return 1;
     MSG msg;
-    while (sink->ended < 0 && ::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (ended < 0 && ::GetMessageA(&msg, nullptr, 0, 0) > 0) {
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);
     }
     point->Unadvise(cookie);
     FILE* result = fopen(argv[6], "w");
     if (result) {
-        fprintf(result, "from=%llu\nended=%d\n", static_cast<unsigned long long>(sink->from),
-                sink->ended);
+        fprintf(result, "from=%llu\nended=%d\n", static_cast<unsigned long long>(from), ended);
         fclose(result);
     }
-    return sink->ended;
+    return ended;
 }

@@ -79,15 +79,41 @@ size_t EventSink::Count(LONG job, DISPID id) const {
 
 std::string RegisteredServer::DllPath() { return BinaryFolder() + "\\QOR.dll"; }
 
+namespace {
+
+using ServerEntry = HRESULT(STDAPICALLTYPE*)();
+
+ServerEntry EntryOf(HMODULE module, const char* name) {
+    FARPROC proc = module ? ::GetProcAddress(module, name) : nullptr;
+    return reinterpret_cast<ServerEntry>(reinterpret_cast<void*>(proc));
+}
+
+// Removes the registration when the test program ends, so that the prefix
+// is left as it was found.
+class Registration {
+public:
+    bool Register() {
+        module_ = ::LoadLibraryA(RegisteredServer::DllPath().c_str());
+        ServerEntry reg = EntryOf(module_, "DllRegisterServer");
+        registered_ = reg && SUCCEEDED(reg());
+        return registered_;
+    }
+    ~Registration() {
+        ServerEntry unreg = EntryOf(module_, "DllUnregisterServer");
+        if (registered_ && unreg) unreg();
+    }
+
+private:
+    HMODULE module_ = nullptr;  // stays loaded until the process ends
+    bool registered_ = false;
+};
+
+}  // namespace
+
 bool RegisteredServer::Ensure() {
-    static int state = 0;  // 0 not tried, 1 registered, -1 failed
-    if (state != 0) return state > 0;
-    HMODULE module = ::LoadLibraryA(DllPath().c_str());
-    using Entry = HRESULT(STDAPICALLTYPE*)();
-    FARPROC proc = module ? ::GetProcAddress(module, "DllRegisterServer") : nullptr;
-    Entry reg = reinterpret_cast<Entry>(reinterpret_cast<void*>(proc));
-    state = reg && SUCCEEDED(reg()) ? 1 : -1;
-    return state > 0;
+    static Registration registration;
+    static const bool registered = registration.Register();
+    return registered;
 }
 
 Downloader::Downloader() {
