@@ -15,6 +15,7 @@ namespace {
 
 constexpr DWORD kSampleInterval = 1000;
 constexpr int32_t kBudgetTicksPerSecond = 5;
+constexpr DWORD kTickMs = 1000 / kBudgetTicksPerSecond;
 constexpr int32_t kShareDivisor = 4;
 
 std::string TrimTrailingSeparators(std::string path) {
@@ -303,7 +304,15 @@ void JobTask::Tick() {
         } else if (status != qorjsBegin && status != qorjsWaiting && status != qorjsDownloading) {
             return;
         }
-        if (settings_.bandwidth > 0) budget_ = settings_.bandwidth / kBudgetTicksPerSecond;
+        if (settings_.bandwidth > 0) {
+            budget_ = settings_.bandwidth / kBudgetTicksPerSecond;
+            // The first tick after data started covers only the time since
+            // then: a full share at once would lift the average over the
+            // limit.
+            const DWORD flowing = now - dataStart_;
+            if (dataStarted_ && flowing < kTickMs)
+                budget_ = static_cast<int64_t>(settings_.bandwidth) * flowing / 1000;
+        }
         if (now - lastSampleTick_ < kSampleInterval) return;
         RefreshLocked(now);
         const uint64_t sampled = downloaded_ > lastSampleDone_ ? downloaded_ - lastSampleDone_ : 0;

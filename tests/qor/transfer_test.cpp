@@ -258,10 +258,12 @@ TEST_F(TransferTest, BandwidthKeepsTheAverageUnderTheLimit) {
         if (e.id == kReadData) start = e.tick;
     const DWORD elapsed = events.back().tick - start;
     EXPECT_GT(elapsed, 0u);
-    EXPECT_LT(45000.0 * 1000 / elapsed, 10000.0);
+    // Events reach this thread a little late, so allow a little here; the
+    // job's own average is exact.
+    EXPECT_LT(45000.0 * 1000 / elapsed, 10500.0);
     const LONG average = AverageRate(job.Get());
-    EXPECT_GT(average, 5000);
-    EXPECT_LE(average, 10000);
+    EXPECT_GT(average, 9000);
+    EXPECT_LT(average, 10000);
     EXPECT_TRUE(ReadFileBytes(source) == ReadFileBytes(save_ + "\\w.bin"));
 }
 
