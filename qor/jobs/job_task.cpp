@@ -69,7 +69,8 @@ bool JobTask::Prepare() {
         size_t slash = url.rfind('/');
         fileName = slash == std::string::npos ? url : url.substr(slash + 1);
     }
-    if (fileName.empty()) return false;
+    // "." and ".." would name the folder itself or its parent.
+    if (fileName.empty() || fileName == "." || fileName == "..") return false;
     urlKey_ = netclient::FileChecksum::OfText(Lower(settings_.url));
     dataPath_ = folder + "\\" + urlKey_ + ".qor";
     controlPath_ = folder + "\\" + urlKey_ + ".qoc";
@@ -110,7 +111,10 @@ bool JobTask::LoadControlFile() {
     for (const PortionRecord& p : record.portions)
         if (!table_.Add(p.start, p.length, p.done)) return false;
     table_.SortAndMerge();
-    return !table_.Empty();
+    // A record with nothing left to fetch is one whose run ended before its
+    // file was moved into place: no thread would take it, so the job could
+    // never complete. Start afresh instead.
+    return !table_.Empty() && table_.HasIdleIncomplete();
 }
 
 bool JobTask::StartThread() {

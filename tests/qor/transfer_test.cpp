@@ -226,6 +226,30 @@ TEST_F(TransferTest, RecordWhoseCountDoesNotMatchItsSizeRestartsFromZero) {
     EXPECT_TRUE(ReadFileBytes(source) == ReadFileBytes(save_ + "\\m.bin"));
 }
 
+TEST_F(TransferTest, RecordWithNothingLeftRestartsInsteadOfFailingForEver) {
+    Downloader d;
+    ASSERT_TRUE(d.Ok());
+    const std::string source = Source("all.bin", 300000);
+    auto job = d.NewJob(source, save_, "all.bin");
+    job->put_Bandwidth(60000);
+    ASSERT_GT(StopAfterFirstRecord(d, job.Get(), source), 0u);
+    // As if the run had died between its last record and the move into
+    // place: every portion done.
+    const std::string record = ControlPath(save_, source);
+    std::string bytes = ReadFileBytes(record);
+    ASSERT_EQ(96u, bytes.size());
+    for (int i = 0; i < 8; ++i) {
+        bytes[24 + i] = bytes[16 + i];  // done sum = total
+        bytes[88 + i] = bytes[80 + i];  // done = length
+    }
+    bytes.replace(0, 16, netclient::FileChecksum::OfText(bytes.substr(16)));
+    ::SetFileAttributesA(record.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WriteFileBytes(record, bytes);
+    EXPECT_EQ(0u, ResumedFrom(d, job.Get()));
+    ASSERT_TRUE(WaitForEvent(d, IdOf(job.Get()), kCompleted, 20000));
+    EXPECT_TRUE(ReadFileBytes(source) == ReadFileBytes(save_ + "\\all.bin"));
+}
+
 TEST_F(TransferTest, ChangedSourceTimeRestartsFromZero) {
     Downloader d;
     ASSERT_TRUE(d.Ok());
