@@ -131,7 +131,15 @@ void JobScheduler::OnSettings() {
 
 void JobScheduler::OnAppend(int32_t id) {
     if (jobs_.Find(id)) return;
-    if (!ScheduleStep(id)) ForwardToEvents(JM_WAITING, 0, id);
+    if (ScheduleStep(id)) return;
+    // A job stopped while its append was on the way has left the queue and
+    // is canceled already: it does not wait.
+    bool queued;
+    {
+        std::lock_guard<std::mutex> guard(state_.lock);
+        queued = state_.IsPending(id);
+    }
+    if (queued) ForwardToEvents(JM_WAITING, 0, id);
 }
 
 void JobScheduler::OnStop(int32_t id) {

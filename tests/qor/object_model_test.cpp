@@ -210,6 +210,9 @@ TEST_F(ObjectModelTest, StoppingAQueuedJobCancelsItWithoutABegin) {
     ASSERT_TRUE(WaitForEvent(d, id, kCanceled, 5000));
     PumpFor(500);
     EXPECT_FALSE(d.sink->Has(id, kBegin));
+    // Canceled is the last word, whenever the queue had reported it waiting.
+    EXPECT_EQ(kCanceled, d.sink->IdsFor(id).back());
+    EXPECT_EQ(qorjsReady, StatusOf(job.Get()));
     // It left the queue: it can be begun again.
     EXPECT_EQ(S_OK, d.object->BeginDownloadJob(job.Get()));
 }
