@@ -12,9 +12,9 @@ namespace win {
 
 using Microsoft::WRL::ComPtr;
 
-// Takes over the one reference a newly made object starts with. MinGW's
-// ComPtr::Attach adds a reference of its own (the Windows SDK's does not),
-// so Attach would leak every object made with it.
+// Takes over the one reference a newly made object starts with (or one just
+// added). MinGW's ComPtr::Attach adds a reference of its own (the Windows
+// SDK's does not), so Attach would leak every object made with it.
 template <typename T>
 ComPtr<T> TakeOwnership(T* object) {
     ComPtr<T> owner;

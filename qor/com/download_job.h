@@ -1,0 +1,132 @@
+#pragma once
+// DownloadJob: one file to fetch, its settings, its state and its progress.
+// Properties are set on the caller's thread; the scheduler and the transfer
+// threads read the settings when a run starts and change the state.
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "qor/com/dispatch_impl.h"
+#include "qor/com/download_progress.h"
+#include "qor/qor.h"
+#include "win/com.h"
+
+namespace qor {
+
+// The settings a run copies when it is prepared.
+struct JobSettings {
+    std::string url;
+    std::string savePath;
+    std::string fileName;
+    std::string userName;
+    std::string password;
+    int32_t maxThreadCount = 1;
+    int32_t retryElapse = 5000;
+    int32_t timeout = 40000;
+    int16_t retryTimes = 0;
+    int32_t bandwidth = 0;
+    bool resume = true;
+    bool enableRedirect = true;
+};
+
+class DownloadJob final : public DispatchImpl<IQORDownloadJob>, private ModuleObject {
+public:
+    static HRESULT Create(DownloadJob** out);
+    // The live job with this ID, referenced, or null.
+    static win::ComPtr<DownloadJob> FromId(int32_t id);
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    STDMETHODIMP get_DownloadURL(BSTR* value) override;
+    STDMETHODIMP put_DownloadURL(BSTR value) override;
+    STDMETHODIMP get_SavePath(BSTR* value) override;
+    STDMETHODIMP put_SavePath(BSTR value) override;
+    STDMETHODIMP get_FileName(BSTR* value) override;
+    STDMETHODIMP put_FileName(BSTR value) override;
+    STDMETHODIMP get_FileLength(DECIMAL* value) override;
+    STDMETHODIMP get_MD5(BSTR* value) override;
+    STDMETHODIMP get_ID(LONG* value) override;
+    STDMETHODIMP get_MaxThreadCount(LONG* value) override;
+    STDMETHODIMP put_MaxThreadCount(LONG value) override;
+    STDMETHODIMP get_DownloadProgress(IQORDownloadProgress** value) override;
+    STDMETHODIMP get_StatusCode(DownloadJobStatus* value) override;
+    STDMETHODIMP get_ServerUserName(BSTR* value) override;
+    STDMETHODIMP put_ServerUserName(BSTR value) override;
+    STDMETHODIMP get_ServerPassword(BSTR* value) override;
+    STDMETHODIMP put_ServerPassword(BSTR value) override;
+    STDMETHODIMP get_ResumeBreakpoint(VARIANT_BOOL* value) override;
+    STDMETHODIMP put_ResumeBreakpoint(VARIANT_BOOL value) override;
+    STDMETHODIMP get_ReadOnly(VARIANT_BOOL* value) override;
+    STDMETHODIMP get_RetryTimes(short* value) override;
+    STDMETHODIMP put_RetryTimes(short value) override;
+    STDMETHODIMP get_RetryElapse(LONG* value) override;
+    STDMETHODIMP put_RetryElapse(LONG value) override;
+    STDMETHODIMP get_Timeout(LONG* value) override;
+    STDMETHODIMP put_Timeout(LONG value) override;
+    STDMETHODIMP get_Bandwidth(LONG* value) override;
+    STDMETHODIMP put_Bandwidth(LONG value) override;
+    STDMETHODIMP get_Cookie(LONG* value) override;
+    STDMETHODIMP put_Cookie(LONG value) override;
+    STDMETHODIMP get_EnableRedirect(VARIANT_BOOL* value) override;
+    STDMETHODIMP put_EnableRedirect(VARIANT_BOOL value) override;
+    STDMETHODIMP get_RedirectURL(BSTR* value) override;
+
+    // Used by the downloader, the scheduler and the transfer threads.
+    int32_t Id() const { return id_; }
+    JobSettings Settings();
+    DownloadJobStatus Status() const { return status_; }
+    void SetStatus(DownloadJobStatus status) { status_ = status; }
+    bool IsReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    // True while the scheduler owns the job (running, waiting for a retry
+    // or for a free slot after one).
+    bool IsScheduled() const { return scheduled_; }
+    void SetScheduled(bool scheduled) { scheduled_ = scheduled; }
+    void SetFileLength(uint64_t length) { fileLength_ = length; }
+    void SetFileName(const std::string& name);
+    void SetTargetPath(const std::string& path);
+    void SetRedirectUrl(const std::string& url);
+    DownloadProgress& Progress() { return *progress_.Get(); }
+    // A reference unless the job is already being freed.
+    bool TryAddRef();
+
+private:
+    DownloadJob() = default;
+    ~DownloadJob();
+    HRESULT PutText(std::string& field, BSTR value);
+    template <typename T, typename V>
+    HRESULT PutValue(std::atomic<T>& field, V value);
+
+    std::atomic<ULONG> refs_{1};
+    int32_t id_ = 0;
+    win::ComPtr<DownloadProgress> progress_;
+
+    std::mutex lock_;  // the strings below
+    std::string url_;
+    std::string savePath_;
+    std::string fileName_;
+    std::string userName_;
+    std::string password_;
+    std::string redirectUrl_;
+    std::string targetPath_;
+    std::string md5_;
+
+    std::atomic<int32_t> maxThreadCount_{1};
+    std::atomic<bool> resume_{true};
+    std::atomic<int16_t> retryTimes_{0};
+    std::atomic<int32_t> retryElapse_{5000};
+    std::atomic<int32_t> timeout_{40000};
+    std::atomic<int32_t> bandwidth_{0};
+    std::atomic<int32_t> cookie_{0};
+    std::atomic<bool> enableRedirect_{true};
+    std::atomic<uint64_t> fileLength_{0};
+    std::atomic<DownloadJobStatus> status_{qorjsReady};
+    std::atomic<bool> readOnly_{false};
+    std::atomic<bool> scheduled_{false};
+};
+
+}  // namespace qor

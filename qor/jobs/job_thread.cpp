@@ -1,0 +1,97 @@
+#include "qor/jobs/job_thread.h"
+
+#include "netclient/file_utils.h"
+#include "qor/jobs/job_task.h"
+
+namespace qor {
+namespace {
+
+constexpr int kNoPortion = -1;
+constexpr int kOpenFailure = -1;
+constexpr int kChangedNoReset = -3;
+constexpr int kIgnoredNoReset = -4;
+constexpr int kDataFileFailure = -5;
+
+bool SameTime(const FILETIME& a, const FILETIME& b) {
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+}  // namespace
+
+void JobThread::Run() {
+    task_.AddReader();
+    task_.SetBegin();
+    const int code = PrepareTransfer();
+    if (code != 0) {
+        task_.FailAttempt(code);
+    } else {
+        task_.Table().InitialSplit(task_.MaxThreads());
+        if (task_.SetDownloading(StopEvent())) {
+            StartWorkers();
+            PortionLoop();
+        }
+    }
+    task_.JoinWorkers();
+    if (Running() && task_.Downloaded() != task_.Total()) task_.FailAttempt(0);
+    CloseTransfer();
+    if (portion_) task_.Table().Release(portion_, false);
+    task_.RemoveReader();
+}
+
+bool JobThread::ResetPortions() {
+    PortionTable& table = task_.Table();
+    table.Clear();
+    task_.SaveControlFile();  // an empty table removes the record
+    if (!table.Add(0, 0, 0)) return false;
+    portion_ = table.TakeFirstIdle();
+    return portion_ != nullptr;
+}
+
+int JobThread::PrepareTransfer() {
+    PortionTable& table = task_.Table();
+    portion_ = table.TakeFirstIdle();
+    if (!portion_) return kNoPortion;
+    int result = OpenTransfer(portion_->Position());
+    if (result == netclient::kRefused) return result;
+    if (result != 0) return kOpenFailure;
+
+    bool deleteFirst = false;
+    bool learnLength = false;
+    if (table.Count() == 1 && portion_->Length() == 0) {
+        deleteFirst = learnLength = true;  // a fresh run
+    } else if (!SameTime(netclient::GetLastWriteTime(task_.DataPath()), transfer_->RemoteTime())) {
+        // The remote file changed since the resume data was written.
+        CloseTransfer();
+        if (!ResetPortions()) return kChangedNoReset;
+        result = OpenTransfer(0);
+        if (result == netclient::kRefused) return result;
+        if (result != 0) return kOpenFailure;
+        deleteFirst = learnLength = true;
+    } else if (!transfer_->OffsetHonoured()) {
+        // The source answered from 0: start afresh with what it sends.
+        if (!ResetPortions()) return kIgnoredNoReset;
+        deleteFirst = learnLength = true;
+    }
+    if (learnLength) {
+        task_.SetTotal(transfer_->RemoteLength());
+        portion_->SetLength(transfer_->RemoteLength());
+    }
+    if (!task_.OpenDataFile(transfer_->RemoteTime(), deleteFirst)) return kDataFileFailure;
+    return 0;
+}
+
+void JobThread::StartWorkers() {
+    PortionTable& table = task_.Table();
+    int32_t threads = 1;
+    for (const PortionTable::PortionPtr& portion : table.Portions()) {
+        if (threads >= task_.MaxThreads() || !Running()) break;
+        if (!table.TakeIfIdle(portion)) continue;
+        if (!task_.AddWorker(portion)) {
+            table.Release(portion, false);
+            break;
+        }
+        ++threads;
+    }
+}
+
+}  // namespace qor

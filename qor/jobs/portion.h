@@ -1,0 +1,66 @@
+#pragma once
+// Portion: one byte range of the remote file, fetched by one thread at a
+// time and written straight into its mapped 64 KB window of the DataFile.
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "win/unique_handle.h"
+
+namespace qor {
+
+class DataFile;
+
+constexpr uint64_t kBlockSize = 65536;  // the allocation granularity
+
+class Portion {
+public:
+    Portion(uint64_t start, uint64_t length, uint64_t done)
+        : start_(start), length_(length), done_(done) {}
+    Portion(const Portion&) = delete;
+    Portion& operator=(const Portion&) = delete;
+
+    uint64_t Start() const { return start_; }
+    uint64_t Length() const { return length_; }
+    uint64_t Done() const { return done_; }
+    bool Complete() const {
+        uint64_t length = length_;
+        return length != 0 && done_ >= length;
+    }
+    uint64_t Remaining() const {
+        uint64_t length = length_;
+        uint64_t done = done_;
+        return done >= length ? 0 : length - done;
+    }
+    uint64_t Position() const { return start_ + done_; }
+
+    // Guarded by the table's lock.
+    bool idle = true;
+    bool failedBefore = false;
+
+    void SetLength(uint64_t length);
+    void Attach(DataFile* file);
+    // Copies bytes at the current position; bytes beyond the end are
+    // dropped. Returns the count written.
+    size_t Write(const char* data, size_t size);
+    // Makes the current window's bytes durable and returns the done count
+    // they cover.
+    uint64_t FlushAndGetDone();
+    void Unmap();
+
+    // Cuts the portion as the table's split rule says; the new portion is
+    // returned (null when it cannot be split). Caller holds the table lock.
+    Portion* SplitOff();
+
+private:
+    std::mutex lock_;
+    std::atomic<uint64_t> start_;
+    std::atomic<uint64_t> length_;
+    std::atomic<uint64_t> done_;
+    DataFile* file_ = nullptr;
+    win::MappedView view_;
+    size_t viewLength_ = 0;
+};
+
+}  // namespace qor

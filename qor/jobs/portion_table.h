@@ -1,0 +1,63 @@
+#pragma once
+// PortionTable: the run's portions in order, how they are merged, split and
+// handed to threads.
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "qor/jobs/portion.h"
+
+namespace qor {
+
+// One portion as the ControlFile records it.
+struct PortionRecord {
+    uint64_t start = 0;
+    uint64_t length = 0;
+    uint64_t done = 0;
+};
+
+class PortionTable {
+public:
+    using PortionPtr = std::shared_ptr<Portion>;
+
+    std::mutex& Lock() { return lock_; }
+
+    // The operations below take the table's lock themselves.
+    bool Add(uint64_t start, uint64_t length, uint64_t done);
+    void Clear();  // unmaps every window first
+    bool Empty();
+    size_t Count();
+    std::vector<PortionPtr> Portions();
+    uint64_t DoneSum();
+    uint64_t RemainingSum();
+    bool HasIdleIncomplete();
+    // The first idle, incomplete portion, marked not idle; null when none.
+    PortionPtr TakeFirstIdle();
+    // Marks an idle, incomplete portion not idle; false when it is taken or
+    // complete.
+    bool TakeIfIdle(const PortionPtr& portion);
+    void SortAndMerge();
+    // Splits the largest portions until there are `threads` of them or no
+    // split is possible.
+    void InitialSplit(int32_t threads);
+    // Work for a thread: an idle portion, or the newly split-off half of the
+    // largest one when the rest would take at least 5 s at `ratePerThread`.
+    PortionPtr TakeWork(uint64_t ratePerThread);
+    void Release(const PortionPtr& portion, bool failed);
+    void AttachAll(class DataFile* file);
+    void UnmapAll();
+    // Flushes every window and returns the records with the done counts
+    // that are on disk.
+    std::vector<PortionRecord> FlushAndRecord();
+
+private:
+    PortionPtr LargestLocked();
+    bool SplitLocked(const PortionPtr& portion, PortionPtr* added);
+
+    std::mutex lock_;
+    std::vector<PortionPtr> portions_;
+};
+
+}  // namespace qor

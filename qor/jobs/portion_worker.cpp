@@ -1,0 +1,15 @@
+#include "qor/jobs/portion_worker.h"
+
+#include "qor/jobs/job_task.h"
+
+namespace qor {
+
+void PortionWorker::Run() {
+    task_.AddReader();
+    if (OpenPortion(portion_) == 0) PortionLoop();
+    CloseTransfer();
+    task_.Table().Release(portion_, false);
+    task_.RemoveReader();
+}
+
+}  // namespace qor

@@ -1,0 +1,129 @@
+#include "qor/jobs/transfer_thread.h"
+
+#include "qor/jobs/job_task.h"
+
+namespace qor {
+namespace {
+
+constexpr DWORD kNoAllowanceSleep = 50;
+
+}  // namespace
+
+TransferThread::TransferThread(JobTask& task)
+    : task_(task), stopEvent_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+
+TransferThread::~TransferThread() {
+    RequestStop();
+    Join();
+}
+
+bool TransferThread::Start() {
+    if (!stopEvent_ || thread_) return false;
+    thread_.Reset(::CreateThread(nullptr, 0, &TransferThread::Entry, this, 0, nullptr));
+    return static_cast<bool>(thread_);
+}
+
+void TransferThread::RequestStop() {
+    running_ = false;
+    if (stopEvent_) ::SetEvent(stopEvent_.Get());
+}
+
+void TransferThread::Join() {
+    if (thread_) ::WaitForSingleObject(thread_.Get(), INFINITE);
+}
+
+DWORD WINAPI TransferThread::Entry(void* self) {
+    static_cast<TransferThread*>(self)->Run();
+    return 0;
+}
+
+int TransferThread::OpenTransfer(uint64_t offset) {
+    for (;;) {
+        transfer_ = netclient::MakeTransfer(task_.MakeTransferSettings(stopEvent_.Get()));
+        if (!transfer_) return netclient::kOpenFailed;
+        const int result = transfer_->Open(offset);
+        if (result == netclient::kOpened) return 0;
+        if (result == netclient::kRedirected || result == netclient::kRefused) {
+            task_.SetRedirect(transfer_->Url());
+            CloseTransfer();
+            if (result == netclient::kRefused) return netclient::kRefused;
+            if (!running_) return netclient::kOpenFailed;
+            continue;
+        }
+        CloseTransfer();
+        return result < 0 ? result : netclient::kOpenFailed;
+    }
+}
+
+int TransferThread::OpenPortion(const PortionTable::PortionPtr& portion) {
+    const uint64_t position = portion->Position();
+    int result = OpenTransfer(position);
+    if (result == 0 && position != 0 && !transfer_->OffsetHonoured()) {
+        CloseTransfer();
+        result = netclient::kOpenFailed;
+    }
+    if (result == netclient::kRefused) task_.FailAttempt(netclient::kRefused);
+    return result;
+}
+
+void TransferThread::CloseTransfer() {
+    if (transfer_) transfer_->Close();
+    transfer_.reset();
+}
+
+void TransferThread::ReadPortion() {
+    char buffer[JobTask::kReadSize];
+    while (running_ && portion_->Remaining() != 0) {
+        if (!task_.WaitUntilRunnable(stopEvent_.Get())) break;
+        const size_t allowance = task_.RequestAllowance();
+        if (allowance == 0) {
+            ::WaitForSingleObject(stopEvent_.Get(), kNoAllowanceSleep);
+            continue;
+        }
+        size_t want = JobTask::kReadSize;
+        if (portion_->Remaining() < want) want = static_cast<size_t>(portion_->Remaining());
+        if (allowance < want) want = allowance;
+        size_t got = 0;
+        if (!transfer_ || !transfer_->Read(buffer, want, got)) break;
+        portion_->Write(buffer, got);
+    }
+}
+
+void TransferThread::PortionLoop() {
+    PortionTable& table = task_.Table();
+    while (running_) {
+        ReadPortion();
+        CloseTransfer();
+        if (portion_->Complete()) {
+            {
+                std::lock_guard<std::mutex> guard(table.Lock());
+                portion_->failedBefore = false;
+                portion_->idle = true;
+            }
+            task_.OnPortionComplete();
+        } else {
+            bool failedBefore;
+            {
+                std::lock_guard<std::mutex> guard(table.Lock());
+                failedBefore = portion_->failedBefore;
+                portion_->failedBefore = true;
+                portion_->idle = true;
+            }
+            task_.SaveControlFile();
+            // A portion that failed once already, here or in another
+            // thread, ends this thread.
+            if (failedBefore) break;
+        }
+        if (!running_) break;
+        PortionTable::PortionPtr next = table.TakeWork(task_.RatePerThread());
+        if (!next) break;
+        portion_ = next;
+        if (OpenPortion(portion_) != 0) {
+            table.Release(portion_, true);
+            task_.SaveControlFile();
+            break;
+        }
+    }
+}
+
+}  // namespace qor

@@ -1,0 +1,114 @@
+// Downloads in processes of their own: killed at any moment, or stopped and
+// begun again by a new process, the file still ends byte-identical.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+
+#include "netclient/file_checksum.h"
+#include "tests/qor/qor_test_support.h"
+
+namespace qor_test {
+namespace {
+
+using testing_support::BinaryFolder;
+using testing_support::ChildProcess;
+using testing_support::PathExists;
+using testing_support::ReadFileBytes;
+
+constexpr DWORD kHelperTimeoutMs = 120000;
+
+class CrashResumeTest : public QorTest {
+protected:
+    std::string Helper() const { return BinaryFolder() + "\\qor_download_helper.exe"; }
+
+    std::string Arguments(const std::string& source, int threads, long bandwidth,
+                          uint64_t stopAfter = 0) const {
+        std::string args = "\"" + source + "\" \"" + save_ + "\" target.bin " +
+                           std::to_string(threads) + " " + std::to_string(bandwidth) + " \"" +
+                           Result() + "\"";
+        if (stopAfter) args += " " + std::to_string(stopAfter);
+        return args;
+    }
+    std::string Result() const { return folder_.File("result.txt"); }
+
+    uint64_t ResultFrom() const {
+        std::string text = ReadFileBytes(Result());
+        size_t at = text.find("from=");
+        return at == std::string::npos ? ~0ull : strtoull(text.c_str() + at + 5, nullptr, 10);
+    }
+
+    // Whatever a killed run left must be sound: a record that is whole and
+    // never claims bytes that are not in the data file.
+    void ExpectSoundLeftovers(const std::string& source, const std::string& sourceBytes) {
+        const std::string record = ControlPath(save_, source);
+        if (!PathExists(record)) return;
+        const std::string bytes = ReadFileBytes(record);
+        ASSERT_GE(bytes.size(), 72u);
+        EXPECT_EQ(bytes.substr(0, 16), netclient::FileChecksum::OfText(bytes.substr(16)))
+            << "a torn resume record";
+        uint64_t total = 0, done = 0;
+        std::vector<RecordPortion> portions;
+        ASSERT_TRUE(ReadRecord(record, total, done, portions));
+        const std::string data = ReadFileBytes(DataPath(save_, source));
+        for (const RecordPortion& p : portions) {
+            if (p.done == 0) continue;
+            ASSERT_LE(p.start + p.done, data.size());
+            EXPECT_TRUE(data.compare(p.start, p.done, sourceBytes, p.start, p.done) == 0)
+                << "the record claims bytes that are not on disk at " << p.start;
+        }
+    }
+};
+
+TEST_F(CrashResumeTest, DownloadKilledAtRandomMomentsEndsByteIdentical) {
+    const std::string source = Source("big.bin", 6 * 1048576 + 4321);
+    const std::string sourceBytes = ReadFileBytes(source);
+    std::mt19937 random(static_cast<unsigned>(::GetTickCount()));
+    std::uniform_int_distribution<int> delay(200, 3000);
+    std::uniform_int_distribution<int> threads(1, 4);
+    for (int round = 0; round < 8; ++round) {
+        const int wait = delay(random);
+        const int count = threads(random);
+        SCOPED_TRACE(testing::Message() << "round " << round << " kill after " << wait
+                                        << " ms with " << count << " threads");
+        ChildProcess helper;
+        ASSERT_TRUE(helper.Start(Helper(), Arguments(source, count, 2500000)));
+        const int code = helper.Wait(static_cast<DWORD>(wait));
+        if (code == testing_support::kStillRunning) {
+            ::TerminateProcess(helper.Handle(), 9);
+            ::WaitForSingleObject(helper.Handle(), 10000);
+        } else {
+            ASSERT_EQ(0, code);
+        }
+        ExpectSoundLeftovers(source, sourceBytes);
+    }
+    ChildProcess last;
+    ASSERT_TRUE(last.Start(Helper(), Arguments(source, 3, 0)));
+    ASSERT_EQ(0, last.Wait(kHelperTimeoutMs));
+    EXPECT_TRUE(sourceBytes == ReadFileBytes(save_ + "\\target.bin"));
+    EXPECT_EQ(std::vector<std::string>{"target.bin"}, FolderEntries(save_));
+}
+
+TEST_F(CrashResumeTest, StoppedJobResumesFromItsSavedCountsInANewProcess) {
+    const std::string source = Source("stop.bin", 4 * 1048576);
+    ChildProcess first;
+    ASSERT_TRUE(first.Start(Helper(), Arguments(source, 3, 1500000, 1048576)));
+    ASSERT_EQ(3, first.Wait(kHelperTimeoutMs));
+    uint64_t total = 0, saved = 0;
+    std::vector<RecordPortion> portions;
+    ASSERT_TRUE(ReadRecord(ControlPath(save_, source), total, saved, portions));
+    EXPECT_EQ(4u * 1048576, total);
+    ASSERT_GE(saved, 1048576u);
+    ASSERT_LT(saved, total);
+
+    ChildProcess second;
+    ASSERT_TRUE(second.Start(Helper(), Arguments(source, 3, 0)));
+    ASSERT_EQ(0, second.Wait(kHelperTimeoutMs));
+    EXPECT_EQ(saved, ResultFrom());
+    EXPECT_TRUE(ReadFileBytes(source) == ReadFileBytes(save_ + "\\target.bin"));
+    EXPECT_FALSE(PathExists(ControlPath(save_, source)));
+}
+
+}  // namespace
+}  // namespace qor_test

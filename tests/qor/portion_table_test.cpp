@@ -1,0 +1,158 @@
+// Portions: splitting, merging, taking work and writing through 64 KB views.
+
+#include <gtest/gtest.h>
+
+#include "qor/jobs/data_file.h"
+#include "qor/jobs/portion_table.h"
+#include "tests/support/test_support.h"
+
+namespace qor {
+
+bool operator==(const PortionRecord& a, const PortionRecord& b) {
+    return a.start == b.start && a.length == b.length && a.done == b.done;
+}
+
+namespace {
+
+using testing_support::ReadFileBytes;
+using testing_support::TempFolder;
+
+std::vector<PortionRecord> Records(PortionTable& table) {
+    std::vector<PortionRecord> out;
+    for (auto& p : table.Portions()) out.push_back({p->Start(), p->Length(), p->Done()});
+    return out;
+}
+
+TEST(PortionTable, OneWholeBlockCannotBeSplit) {
+    PortionTable table;
+    ASSERT_TRUE(table.Add(0, 100000, 0));
+    table.InitialSplit(4);
+    EXPECT_EQ(1u, table.Count());
+}
+
+TEST(PortionTable, InitialSplitOfAMegabyteGivesFourPortionsInTableOrder) {
+    PortionTable table;
+    ASSERT_TRUE(table.Add(0, 1048576, 0));
+    table.InitialSplit(4);
+    const std::vector<PortionRecord> expected = {
+        {0, 262144, 0}, {524288, 262144, 0}, {262144, 262144, 0}, {786432, 262144, 0}};
+    EXPECT_EQ(expected, Records(table));
+}
+
+TEST(PortionTable, NoSplitForOneThreadOrWhenNothingRemains) {
+    PortionTable one;
+    one.Add(0, 1048576, 0);
+    one.InitialSplit(1);
+    EXPECT_EQ(1u, one.Count());
+    PortionTable done;
+    done.Add(0, 1048576, 1048576);
+    done.InitialSplit(4);
+    EXPECT_EQ(1u, done.Count());
+}
+
+TEST(PortionTable, SplitCutsBehindTheDoneCountOnABlockBoundary) {
+    PortionTable table;
+    table.Add(0, 1048576, 200000);  // 848576 left: 12 whole blocks
+    table.InitialSplit(2);
+    // cut = (12 / 2 + 200000 / 65536) * 65536 = 9 * 65536
+    const std::vector<PortionRecord> expected = {{0, 589824, 200000}, {589824, 458752, 0}};
+    EXPECT_EQ(expected, Records(table));
+}
+
+TEST(PortionTable, SortAndMergeJoinsUnstartedPortionsToTheIncompleteOneBefore) {
+    PortionTable table;
+    table.Add(524288, 262144, 0);
+    table.Add(0, 262144, 1000);
+    table.Add(786432, 262144, 10);
+    table.Add(262144, 262144, 0);
+    table.SortAndMerge();
+    const std::vector<PortionRecord> expected = {{0, 786432, 1000}, {786432, 262144, 10}};
+    EXPECT_EQ(expected, Records(table));
+    // A complete portion is not extended.
+    PortionTable complete;
+    complete.Add(0, 65536, 65536);
+    complete.Add(65536, 65536, 0);
+    complete.SortAndMerge();
+    EXPECT_EQ(2u, complete.Count());
+}
+
+TEST(PortionTable, TakeWorkPrefersIdlePortionsThenSplitsOnlyLongTails) {
+    PortionTable table;
+    table.Add(0, 1048576, 0);
+    auto first = table.TakeFirstIdle();
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(first->idle);
+    // 1 MB at 300 000 B/s per thread is under 5 s: no split.
+    EXPECT_EQ(nullptr, table.TakeWork(300000));
+    EXPECT_EQ(nullptr, table.TakeWork(0));
+    // At 100 000 B/s it is over 5 s: the tail is split off and taken.
+    auto tail = table.TakeWork(100000);
+    ASSERT_TRUE(tail);
+    EXPECT_EQ(524288u, tail->Start());
+    EXPECT_FALSE(tail->idle);
+    EXPECT_EQ(2u, table.Count());
+    table.Release(tail, true);
+    EXPECT_TRUE(tail->idle);
+    EXPECT_TRUE(tail->failedBefore);
+    EXPECT_EQ(tail, table.TakeWork(0));
+}
+
+TEST(Portion, WritesThroughViewsAndDropsBytesBeyondItsEnd) {
+    TempFolder folder;
+    DataFile file;
+    const uint64_t size = 3 * kBlockSize + 1000;
+    ASSERT_TRUE(file.Open(folder.File("d.qor"), size));
+    PortionTable table;
+    table.Add(0, kBlockSize + 10, 0);
+    table.Add(2 * kBlockSize, size - 2 * kBlockSize, 0);
+    table.AttachAll(&file);
+    auto portions = table.Portions();
+    std::string data(size, '\0');
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 13 + 1);
+    // Odd-sized writes that straddle the 64 KB windows.
+    size_t at = 0;
+    while (at < data.size()) {
+        size_t n = std::min<size_t>(8191, data.size() - at);
+        portions[0]->Write(data.data() + at, n);
+        at += n;
+    }
+    EXPECT_TRUE(portions[0]->Complete());
+    EXPECT_EQ(kBlockSize + 10, portions[0]->Done());
+    EXPECT_EQ(0u, portions[0]->Write("x", 1));
+    EXPECT_EQ(size - 2 * kBlockSize,
+              portions[1]->Write(data.data() + 2 * kBlockSize, data.size()));
+    EXPECT_EQ(size - 2 * kBlockSize, table.FlushAndRecord()[1].done);
+    table.UnmapAll();
+    file.Close();
+    const std::string written = ReadFileBytes(folder.File("d.qor"));
+    ASSERT_EQ(size, written.size());
+    EXPECT_TRUE(written.compare(0, kBlockSize + 10, data, 0, kBlockSize + 10) == 0);
+    EXPECT_EQ(std::string(kBlockSize - 10, '\0'), written.substr(kBlockSize + 10, kBlockSize - 10));
+    EXPECT_TRUE(written.compare(2 * kBlockSize, std::string::npos, data, 2 * kBlockSize,
+                                std::string::npos) == 0);
+}
+
+TEST(DataFile, CannotBeSizedToZeroAndKeepsTheRemoteTimeWhenClosed) {
+    TempFolder folder;
+    DataFile empty;
+    EXPECT_FALSE(empty.Open(folder.File("e.qor"), 0));
+    DataFile file;
+    ASSERT_TRUE(file.Open(folder.File("t.qor"), kBlockSize));
+    const FILETIME remote = {0x11111111, 0x01C00000};
+    ASSERT_TRUE(file.SetRemoteTime(remote));
+    {
+        win::MappedView view = file.MapView(0, kBlockSize);
+        ASSERT_TRUE(view);
+        memset(view.Get(), 7, kBlockSize);
+    }
+    file.Close();
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(::GetFileAttributesExA(folder.File("t.qor").c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(remote.dwLowDateTime, data.ftLastWriteTime.dwLowDateTime);
+    EXPECT_EQ(remote.dwHighDateTime, data.ftLastWriteTime.dwHighDateTime);
+    EXPECT_EQ(kBlockSize, data.nFileSizeLow);
+    EXPECT_TRUE(data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN);
+}
+
+}  // namespace
+}  // namespace qor
