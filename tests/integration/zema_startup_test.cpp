@@ -1,14 +1,19 @@
 // Zema.exe as a process: single instance, the updater's mutex, reboot
-// bookkeeping and starting the self-updater. These use the product's fixed
-// registry key and mutex names, so CTest runs them one at a time.
+// bookkeeping, starting the self-updater, and an unattended repair. These use
+// the product's fixed registry key, registrations and mutex names, so CTest
+// runs them one at a time.
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
-#include "tests/support/test_support.h"
+#include "tests/support/product_installation.h"
+#include "win/com.h"
+#include "zema/engine/update_engine.h"
 #include "zema/core/ini_file.h"
 #include "zema/core/messages.h"
+#include "zema/core/settings_store.h"
 #include "zema/core/system_utils.h"
 
 namespace zema {
@@ -16,20 +21,15 @@ namespace {
 
 using namespace testing_support;
 
-constexpr char kProductKey[] = "Software\\tolvane\\ZEMA";
 constexpr DWORD kStartTimeoutMs = 20000;
 
 class ZemaProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        install_ = folder_.File("install");
-        CreateDirectoryA(install_.c_str(), nullptr);
-        CreateDirectoryA(folder_.File("vdf").c_str(), nullptr);
-        WriteFileBytes(install_ + "\\res.xml", "<res/>");
-        ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, kProductKey, "InstallPath", install_));
-        ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, kProductKey, "VDFPath", folder_.File("vdf")));
-        ini_ = IniFile(install_ + "\\config.ini");
-        ini_.WriteInt("General", "AutoCheckNewVersion", 0);
+        ASSERT_TRUE(product_.Ready());
+        install_ = product_.InstallFolder();
+        ini_ = IniFile(product_.ConfigIni());
+        ini_.WriteInt("General", "VulnFoundAction", FOUND_ACTION_DO_NOTHING);
         zema_ = BinaryFolder() + "\\Zema.exe";
     }
 
@@ -54,8 +54,8 @@ protected:
         EXPECT_EQ(nullptr, ManagerWindow()) << "the handle is withdrawn at exit";
     }
 
-    RegistryKeySnapshot productKey_{HKEY_LOCAL_MACHINE, kProductKey};
-    TempFolder folder_;
+    win::ComInit com_;
+    ProductInstallation product_;
     std::string install_;
     std::string zema_;
     IniFile ini_;
@@ -184,6 +184,54 @@ TEST_F(ZemaProcessTest, StartsTheSelfUpdaterFromItsTemporaryCopy) {
     PumpFor(200);
     DeleteFileA(record.c_str());
     ExitThroughMenu(zema, hwnd);
+}
+
+// The number of missing updates a fresh engine instance reports (its items
+// are vulnerabilities; several may belong to one update).
+int MissingUpdates() {
+    win::ComPtr<IUpdateEngine> engine;
+    if (FAILED(CoCreateInstance(CLSID_UpdateEngine, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(engine.GetAddressOf()))))
+        return -1;
+    win::Bstr folder(L"");
+    win::ComPtr<IScanResult> scan;
+    win::ComPtr<IDetectedItems> items;
+    LONG count = 0;
+    if (FAILED(engine->Open(folder.Get())) || FAILED(engine->Scan(scan.GetAddressOf())) ||
+        FAILED(scan->get_DetectedItems(items.GetAddressOf())) || FAILED(items->get_Count(&count)))
+        return -1;
+    std::set<LONG> updates;
+    for (LONG i = 0; i < count; ++i) {
+        win::ComPtr<IDetectedItem> item;
+        LONG id = 0;
+        if (SUCCEEDED(items->get_Item(i, item.GetAddressOf())) && SUCCEEDED(item->get_UpdateID(&id)))
+            updates.insert(id);
+    }
+    engine->Close();
+    return static_cast<int>(updates.size());
+}
+
+TEST_F(ZemaProcessTest, TrayInstanceRepairsEverythingOnItsOwn) {
+    ASSERT_EQ(3, MissingUpdates());
+    ini_.WriteInt("General", "VulnFoundAction", FOUND_ACTION_REPAIR);
+    ini_.WriteInt("General", "UpdateInstalledAction", INSTALLED_ACTION_DO_NOTHING);
+    ChildProcess zema;
+    HWND hwnd = StartFirst(zema, "-tray");
+    ASSERT_NE(nullptr, hwnd);
+    // The tray start scans after three minutes; the timer's message comes now.
+    PostMessageA(hwnd, WM_TIMER, kTimerDelayedScan, 0);
+    bool repaired = PumpUntil(
+        [] {
+            return ProductInstallation::MarkerSet(500102) &&
+                   ProductInstallation::MarkerSet(500103) &&
+                   ProductInstallation::MarkerSet(500104);
+        },
+        180000);
+    EXPECT_TRUE(repaired);
+    EXPECT_TRUE(PumpUntil([&] { return PathExists(product_.RebootXml()); }, 20000))
+        << "the update that needs a reboot is remembered";
+    ExitThroughMenu(zema, hwnd);
+    EXPECT_EQ(0, MissingUpdates());
 }
 
 }  // namespace

@@ -7,6 +7,8 @@ namespace testing_support {
 namespace {
 
 std::atomic<int> g_counter{0};
+constexpr DWORD kMaxValueName = 16384;
+constexpr DWORD kMaxValueData = 65536;
 
 std::string UniqueName(const char* prefix) {
     char name[96];
@@ -151,34 +153,56 @@ void PumpFor(DWORD ms) {
 
 RegistryKeySnapshot::RegistryKeySnapshot(HKEY root, std::string path)
     : root_(root), path_(std::move(path)) {
+    for (std::string key = path_; !key.empty();) {
+        win::RegKey probe;
+        if (::RegOpenKeyExA(root_, key.c_str(), 0, KEY_READ, probe.Put()) == ERROR_SUCCESS) break;
+        missingKeys_.push_back(key);
+        size_t slash = key.find_last_of('\\');
+        key = slash == std::string::npos ? std::string() : key.substr(0, slash);
+    }
     win::RegKey key;
     if (::RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return;
-    existed_ = true;
+    std::vector<char> name(kMaxValueName);
+    std::vector<BYTE> data(kMaxValueData);
     for (DWORD i = 0;; ++i) {
-        char name[16384];
-        DWORD nameLength = sizeof(name);
-        BYTE data[65536];
-        DWORD dataSize = sizeof(data);
+        DWORD nameLength = kMaxValueName;
+        DWORD dataLength = kMaxValueData;
         DWORD type = 0;
-        if (::RegEnumValueA(key.Get(), i, name, &nameLength, nullptr, &type, data, &dataSize) !=
-            ERROR_SUCCESS)
+        if (::RegEnumValueA(key.Get(), i, name.data(), &nameLength, nullptr, &type, data.data(),
+                            &dataLength) != ERROR_SUCCESS)
             break;
-        values_.push_back({std::string(name, nameLength), type,
-                           std::vector<BYTE>(data, data + dataSize)});
+        values_.push_back({std::string(name.data(), nameLength), type,
+                           std::string(reinterpret_cast<char*>(data.data()), dataLength)});
+    }
+}
+
+void RegistryKeySnapshot::DeleteAllValues() const {
+    win::RegKey key;
+    if (::RegOpenKeyExA(root_, path_.c_str(), 0, KEY_ALL_ACCESS, key.Put()) != ERROR_SUCCESS)
+        return;
+    std::vector<char> name(kMaxValueName);
+    for (;;) {
+        DWORD nameLength = kMaxValueName;
+        if (::RegEnumValueA(key.Get(), 0, name.data(), &nameLength, nullptr, nullptr, nullptr,
+                            nullptr) != ERROR_SUCCESS ||
+            ::RegDeleteValueA(key.Get(), name.data()) != ERROR_SUCCESS)
+            break;
     }
 }
 
 RegistryKeySnapshot::~RegistryKeySnapshot() {
-    ::RegDeleteTreeA(root_, path_.c_str());
-    ::RegDeleteKeyA(root_, path_.c_str());
-    if (!existed_) return;
-    win::RegKey key;
-    if (::RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(),
-                          nullptr) != ERROR_SUCCESS)
-        return;
-    for (const Value& v : values_)
-        ::RegSetValueExA(key.Get(), v.name.c_str(), 0, v.type, v.data.data(),
-                         static_cast<DWORD>(v.data.size()));
+    DeleteAllValues();
+    if (!values_.empty()) {
+        win::RegKey key;
+        if (::RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              key.Put(), nullptr) == ERROR_SUCCESS) {
+            for (const Value& v : values_)
+                ::RegSetValueExA(key.Get(), v.name.c_str(), 0, v.type,
+                                 reinterpret_cast<const BYTE*>(v.data.data()),
+                                 static_cast<DWORD>(v.data.size()));
+        }
+    }
+    for (const std::string& key : missingKeys_) ::RegDeleteKeyA(root_, key.c_str());
 }
 
 bool SetRegString(HKEY root, const std::string& key, const char* name, const std::string& value) {

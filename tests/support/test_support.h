@@ -83,8 +83,8 @@ void RemovePath(const std::string& path);
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 void PumpFor(DWORD ms);
 
-// Keeps the values of a registry key as they are now and puts them back
-// (dropping any others) when it goes, for tests that must use a fixed key.
+// Keeps a key's values and whether it (and its parents) existed, and puts
+// exactly that back when it goes, for tests that must use a fixed key.
 class RegistryKeySnapshot {
 public:
     RegistryKeySnapshot(HKEY root, std::string path);
@@ -92,15 +92,17 @@ public:
     RegistryKeySnapshot(const RegistryKeySnapshot&) = delete;
     RegistryKeySnapshot& operator=(const RegistryKeySnapshot&) = delete;
 
+    void DeleteAllValues() const;
+
 private:
     struct Value {
         std::string name;
         DWORD type;
-        std::vector<BYTE> data;
+        std::string data;
     };
     HKEY root_;
     std::string path_;
-    bool existed_ = false;
+    std::vector<std::string> missingKeys_;  // deepest first
     std::vector<Value> values_;
 };
 

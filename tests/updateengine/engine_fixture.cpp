@@ -12,8 +12,6 @@ namespace {
 
 constexpr char kProductKey[] = "Software\\tolvane\\ZEMA";
 constexpr DWORD kRegsvr32TimeoutMs = 60000;
-constexpr DWORD kMaxValueName = 16384;
-constexpr DWORD kMaxValueData = 65536;
 constexpr size_t kGuidTextLength = 39;
 
 // Each item's ID followed by its superseded items' in brackets.
@@ -55,60 +53,6 @@ int RunRegsvr32(const std::string& arguments) {
                         arguments + " \"" + EngineDll() + "\""))
         return -1;
     return regsvr32.Wait(kRegsvr32TimeoutMs);
-}
-
-RegistryKeySnapshot::RegistryKeySnapshot(HKEY root, std::string path)
-    : root_(root), path_(std::move(path)) {
-    for (std::string key = path_; !key.empty();) {
-        win::RegKey probe;
-        if (::RegOpenKeyExA(root_, key.c_str(), 0, KEY_READ, probe.Put()) == ERROR_SUCCESS) break;
-        missingKeys_.push_back(key);
-        size_t slash = key.find_last_of('\\');
-        key = slash == std::string::npos ? std::string() : key.substr(0, slash);
-    }
-    win::RegKey key;
-    if (::RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return;
-    std::vector<char> name(kMaxValueName);
-    std::vector<BYTE> data(kMaxValueData);
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLength = kMaxValueName;
-        DWORD dataLength = kMaxValueData;
-        DWORD type = 0;
-        if (::RegEnumValueA(key.Get(), i, name.data(), &nameLength, nullptr, &type, data.data(),
-                            &dataLength) != ERROR_SUCCESS)
-            break;
-        values_.push_back({std::string(name.data(), nameLength), type,
-                           std::string(reinterpret_cast<char*>(data.data()), dataLength)});
-    }
-}
-
-void RegistryKeySnapshot::DeleteAllValues() const {
-    win::RegKey key;
-    if (::RegOpenKeyExA(root_, path_.c_str(), 0, KEY_ALL_ACCESS, key.Put()) != ERROR_SUCCESS)
-        return;
-    std::vector<char> name(kMaxValueName);
-    for (;;) {
-        DWORD nameLength = kMaxValueName;
-        if (::RegEnumValueA(key.Get(), 0, name.data(), &nameLength, nullptr, nullptr, nullptr,
-                            nullptr) != ERROR_SUCCESS ||
-            ::RegDeleteValueA(key.Get(), name.data()) != ERROR_SUCCESS)
-            break;
-    }
-}
-
-RegistryKeySnapshot::~RegistryKeySnapshot() {
-    DeleteAllValues();
-    if (!values_.empty()) {
-        win::RegKey key;
-        if (::RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              key.Put(), nullptr) == ERROR_SUCCESS) {
-            for (const Value& v : values_)
-                ::RegSetValueExA(key.Get(), v.name.c_str(), 0, v.type,
-                                 reinterpret_cast<const BYTE*>(v.data.data()),
-                                 static_cast<DWORD>(v.data.size()));
-        }
-    }
-    for (const std::string& key : missingKeys_) ::RegDeleteKeyA(root_, key.c_str());
 }
 
 win::ComPtr<EventSink> EventSink::Create() {

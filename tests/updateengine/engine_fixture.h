@@ -18,33 +18,13 @@
 
 namespace updateengine_test {
 
+using testing_support::RegistryKeySnapshot;
+
 std::string EngineDll();
 // The engine's class key under HKEY_LOCAL_MACHINE.
 std::string EngineClassKey();
 // regsvr32 with the arguments and the engine's path; its exit code.
 int RunRegsvr32(const std::string& arguments);
-
-// Keeps a key's values and existence, and restores exactly them.
-class RegistryKeySnapshot {
-public:
-    RegistryKeySnapshot(HKEY root, std::string path);
-    ~RegistryKeySnapshot();
-    RegistryKeySnapshot(const RegistryKeySnapshot&) = delete;
-    RegistryKeySnapshot& operator=(const RegistryKeySnapshot&) = delete;
-
-    void DeleteAllValues() const;
-
-private:
-    struct Value {
-        std::string name;
-        DWORD type;
-        std::string data;
-    };
-    HKEY root_;
-    std::string path_;
-    std::vector<std::string> missingKeys_;  // deepest first
-    std::vector<Value> values_;
-};
 
 struct RecordedEvent {
     DISPID id = 0;

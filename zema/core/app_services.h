@@ -7,9 +7,9 @@
 
 #include <string>
 
-namespace zema {
+#include "zema/core/update_record.h"
 
-struct UpdateRecord;
+namespace zema {
 
 // Told of scan start and end and of every record change, on the main thread.
 class SessionListener {
@@ -17,22 +17,39 @@ public:
     virtual ~SessionListener() = default;
     virtual void OnUpdateChanged(UpdateRecord* record) = 0;
     virtual void OnScanStarted(HWND requester) = 0;
+    // `result` is 0 for a completed scan; anything else means it failed.
     virtual void OnScanCompleted(HWND requester, int result) = 0;
 };
 
-// The engine session as the application core drives it.
+// Vulnerabilities repaired by the installed updates, counted once each.
+struct RepairedCount {
+    int total = 0;
+    int awaitingReboot = 0;
+};
+
+// The engine session as the rest of Zema drives it.
 class UpdateSession {
 public:
     virtual ~UpdateSession() = default;
     virtual bool Connect() = 0;
     virtual void Shutdown() = 0;
+    // Refused (false) while a scan, a download or an installation runs.
     virtual bool StartScan(HWND requester) = 0;
     virtual bool IsScanning() const = 0;
     virtual bool DownloadsActive() const = 0;
     virtual bool InstallationsActive() const = 0;
-    virtual bool HasUpdates() const = 0;
+    // Not to be read while a scan runs.
+    virtual const UpdateList& Updates() const = 0;
+    // 1 nothing to do (package present), 0 started, -1 no job, -2 refused.
+    virtual int StartDownload(UpdateRecord& record, bool forceOfficial) = 0;
+    virtual int CancelDownload(UpdateRecord& record) = 0;
+    // 0 queued, -1 package missing or no job, -2 refused.
+    virtual int StartInstallation(UpdateRecord& record) = 0;
+    virtual int CancelInstallation(UpdateRecord& record) = 0;
+    // Entries of the vulnerability list of the last scan.
+    virtual size_t VulnerabilityCount() const = 0;
+    virtual RepairedCount CountRepairedVulnerabilities() const = 0;
     virtual void ApplyDownloaderSettings() = 0;
-    virtual void RepairAll() = 0;
     virtual void AddListener(SessionListener* listener, bool atFront) = 0;
     virtual void RemoveListener(SessionListener* listener) = 0;
 };
@@ -45,17 +62,28 @@ public:
     virtual void Release() = 0;
 };
 
-// The notification-area icon with its animation and menu.
+// The notification-area icon with its animation frames and menu.
 class TrayIcon {
 public:
     virtual ~TrayIcon() = default;
     virtual bool Add(HWND owner) = 0;
     virtual void Remove() = 0;
+    virtual bool IsAdded() const = 0;
     virtual void NextFrame() = 0;
+    virtual void ShowNormalFrame() = 0;
     virtual void ShowMenu(HWND owner) = 0;
 };
 
-// The visible windows: the main window, notifications and the options dialog.
+// Kinds of the tray notification.
+enum NotificationKind {
+    kNotifyScanned = 1,
+    kNotifyDownloaded = 2,
+    kNotifyInstalled = 3,
+    kNotifyInstalledNeedsReboot = 4,
+};
+
+// The visible windows: the main window, notifications, the reboot dialog and
+// the options dialog.
 class WindowHost {
 public:
     virtual ~WindowHost() = default;
@@ -66,6 +94,9 @@ public:
     virtual void DestroyWindows() = 0;
     // Modal; true when the user confirmed changes.
     virtual bool OpenOptions(HWND owner) = 0;
+    // Does nothing while the main window is visible.
+    virtual void ShowNotification(NotificationKind kind) = 0;
+    virtual void OpenRebootDialog() = 0;
 };
 
 }  // namespace zema

@@ -5,6 +5,7 @@
 #include "zema/core/brightwick_launcher.h"
 #include "zema/core/instance_guard.h"
 #include "zema/core/manager_window.h"
+#include "zema/core/power.h"
 #include "zema/core/settings_store.h"
 #include "zema/core/system_utils.h"
 
@@ -83,6 +84,7 @@ int Application::RunLoop() {
     parts.windows = windows_.get();
     parts.traySwitch = commandLine_.Tray();
     parts.updatedSwitch = commandLine_.Updated();
+    parts.power = [](UINT exitFlags) { ExitWindowsWithPrivilege(exitFlags); };
     managerWindow_ = std::make_unique<ManagerWindow>(parts);
     if (!managerWindow_->Create()) return -1;
 

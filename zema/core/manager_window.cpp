@@ -76,7 +76,7 @@ LRESULT ManagerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnTrayCallback(lParam);
         return 1;
     case kMsgRepairNow:
-        if (parts_.session) parts_.session->RepairAll();
+        if (policy_) policy_->RepairAll();
         return 0;
     case WM_TIMER:
         OnTimer(wParam);
@@ -102,7 +102,12 @@ void ManagerWindow::OnCreate() {
         ::SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
     ::CreateDirectoryA(parts_.settings->TempWorkFolder().c_str(), nullptr);
     parts_.settings->SetWindowHandle(hwnd_);
-    if (parts_.session) parts_.session->AddListener(this, false);
+    if (parts_.session) {
+        SessionUi& ui = *this;
+        policy_ = std::make_unique<SessionPolicy>(*parts_.session, *parts_.settings, ui,
+                                                  parts_.power, hwnd_);
+        parts_.session->AddListener(this, false);
+    }
     taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
     if (!parts_.traySwitch && parts_.windows) parts_.windows->ShowMainWindow();
     AddTrayIcon();
@@ -124,11 +129,12 @@ void ManagerWindow::OnDestroy() {
     ::PostQuitMessage(0);
     parts_.settings->SetWindowHandle(nullptr);
     if (parts_.session) parts_.session->RemoveListener(this);
+    policy_.reset();
 }
 
 void ManagerWindow::OnShowMainWindow(LPARAM forceScan) {
     if (parts_.windows) parts_.windows->ShowMainWindow();
-    if (forceScan != 0 || (parts_.session && !parts_.session->HasUpdates())) {
+    if (forceScan != 0 || (parts_.session && parts_.session->Updates().empty())) {
         ::KillTimer(hwnd_, kTimerDelayedScan);
         StartScanIfIdle();
     }
@@ -207,14 +213,43 @@ void ManagerWindow::ShowAbout() {
     ShowAboutBox(owner, *parts_.settings);
 }
 
-void ManagerWindow::OnUpdateChanged(UpdateRecord*) {}
-
-void ManagerWindow::OnScanStarted(HWND) {
-    if (parts_.tray) ::SetTimer(hwnd_, kTimerTrayAnimation, kTrayAnimationMs, nullptr);
+void ManagerWindow::OnUpdateChanged(UpdateRecord* record) {
+    if (policy_ && record) policy_->AfterChange(*record);
 }
 
-void ManagerWindow::OnScanCompleted(HWND, int) {
-    if (parts_.tray) ::KillTimer(hwnd_, kTimerTrayAnimation);
+void ManagerWindow::OnScanStarted(HWND requester) {
+    if (policy_) policy_->AfterScanStarted(requester);
+}
+
+void ManagerWindow::OnScanCompleted(HWND requester, int result) {
+    if (policy_) policy_->AfterScan(requester, result);
+}
+
+bool ManagerWindow::MainWindowHidden() const {
+    HWND main = parts_.windows ? parts_.windows->MainWindow() : nullptr;
+    return !main || !::IsWindow(main) || !::IsWindowVisible(main);
+}
+
+void ManagerWindow::ShowNotification(NotificationKind kind) {
+    if (parts_.windows) parts_.windows->ShowNotification(kind);
+}
+
+void ManagerWindow::OpenRebootDialog() {
+    if (parts_.windows) parts_.windows->OpenRebootDialog();
+}
+
+bool ManagerWindow::TrayIconShown() const { return parts_.tray && parts_.tray->IsAdded(); }
+
+void ManagerWindow::StartTrayAnimation() {
+    if (animating_) return;
+    animating_ = true;
+    ::SetTimer(hwnd_, kTimerTrayAnimation, kTrayAnimationMs, nullptr);
+}
+
+void ManagerWindow::StopTrayAnimation() {
+    animating_ = false;
+    ::KillTimer(hwnd_, kTimerTrayAnimation);
+    if (parts_.tray) parts_.tray->ShowNormalFrame();
 }
 
 }  // namespace zema

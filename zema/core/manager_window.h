@@ -5,7 +5,11 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "zema/core/app_services.h"
+#include "zema/core/power.h"
+#include "zema/core/session_policy.h"
 
 namespace zema {
 
@@ -18,11 +22,12 @@ struct ManagerWindowParts {
     UpdateSession* session = nullptr;         // optional
     TrayIcon* tray = nullptr;                 // optional
     WindowHost* windows = nullptr;            // optional
+    PowerAction power;                        // reboot and power-off
     bool traySwitch = false;
     bool updatedSwitch = false;
 };
 
-class ManagerWindow : public SessionListener {
+class ManagerWindow : public SessionListener, private SessionUi {
 public:
     explicit ManagerWindow(const ManagerWindowParts& parts);
     ~ManagerWindow() override;
@@ -38,6 +43,14 @@ public:
     void OnScanCompleted(HWND requester, int result) override;
 
 private:
+    // SessionUi
+    bool MainWindowHidden() const override;
+    void ShowNotification(NotificationKind kind) override;
+    void OpenRebootDialog() override;
+    bool TrayIconShown() const override;
+    void StartTrayAnimation() override;
+    void StopTrayAnimation() override;
+
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -53,6 +66,8 @@ private:
     void ShowAbout();
 
     ManagerWindowParts parts_;
+    std::unique_ptr<SessionPolicy> policy_;
+    bool animating_ = false;
     HWND hwnd_ = nullptr;
     HICON smallIcon_ = nullptr;
     UINT taskbarCreated_ = 0;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/support/test_support.h"
+#include "tests/zema/core/private_settings.h"
 #include "zema/core/brightwick_launcher.h"
 #include "zema/core/messages.h"
 #include "zema/core/settings_store.h"
@@ -27,9 +28,24 @@ public:
     bool IsScanning() const override { return scanning; }
     bool DownloadsActive() const override { return downloading; }
     bool InstallationsActive() const override { return installing; }
-    bool HasUpdates() const override { return hasUpdates; }
+    const UpdateList& Updates() const override { return records; }
+    int StartDownload(UpdateRecord& record, bool) override {
+        downloads.push_back(record.id);
+        return 0;
+    }
+    int CancelDownload(UpdateRecord&) override { return 1; }
+    int StartInstallation(UpdateRecord&) override { return -1; }
+    int CancelInstallation(UpdateRecord&) override { return 1; }
+    size_t VulnerabilityCount() const override { return 0; }
+    RepairedCount CountRepairedVulnerabilities() const override { return {}; }
     void ApplyDownloaderSettings() override { ++settingsApplied; }
-    void RepairAll() override { ++repairs; }
+    void SetHasUpdates(bool has) {
+        records.clear();
+        if (!has) return;
+        records.push_back(std::make_unique<UpdateRecord>());
+        records.back()->id = 77;
+        records.back()->status = UpdateStatus::NotDownloaded;
+    }
     void AddListener(SessionListener* listener, bool atFront) override {
         listeners.push_back(listener);
         addedAtFront = atFront;
@@ -45,9 +61,9 @@ public:
     bool scanning = false;
     bool downloading = false;
     bool installing = false;
-    bool hasUpdates = false;
+    UpdateList records;
+    std::vector<int32_t> downloads;
     int settingsApplied = 0;
-    int repairs = 0;
 };
 
 class FakeTray : public TrayIcon {
@@ -58,7 +74,9 @@ public:
         return addSucceeds;
     }
     void Remove() override { ++removes; }
+    bool IsAdded() const override { return adds > 0 && addSucceeds; }
     void NextFrame() override { ++frames; }
+    void ShowNormalFrame() override { ++normalFrames; }
     void ShowMenu(HWND) override { ++menus; }
 
     bool addSucceeds = true;
@@ -66,6 +84,7 @@ public:
     int adds = 0;
     int removes = 0;
     int frames = 0;
+    int normalFrames = 0;
     int menus = 0;
 };
 
@@ -78,6 +97,9 @@ public:
         optionsOwner = owner;
         return confirmOptions;
     }
+    void ShowNotification(NotificationKind kind) override { notifications.push_back(kind); }
+    void OpenRebootDialog() override {}
+    std::vector<NotificationKind> notifications;
 
     HWND main = nullptr;
     int shown = 0;
@@ -98,17 +120,8 @@ public:
 class ManagerWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string install = folder_.File("install");
-        CreateDirectoryA(install.c_str(), nullptr);
-        CreateDirectoryA(folder_.File("vdf").c_str(), nullptr);
-        WriteFileBytes(install + "\\res.xml", "<res/>");
-        SettingsLocation location;
-        location.root = key_.Root();
-        location.productKey = key_.Sub("ZEMA");
-        SetRegString(location.root, location.productKey, "InstallPath", install);
-        SetRegString(location.root, location.productKey, "VDFPath", folder_.File("vdf"));
-        settings_ = std::make_unique<SettingsStore>(location);
-        ASSERT_TRUE(settings_->Load());
+        ASSERT_TRUE(private_.Loaded());
+        settings_ = &private_.Store();
     }
 
     void TearDown() override {
@@ -120,12 +133,13 @@ protected:
 
     HWND Create(bool traySwitch, bool updatedSwitch) {
         ManagerWindowParts parts;
-        parts.settings = settings_.get();
+        parts.settings = settings_;
         parts.launcher = &launcher_;
         parts.session = &session_;
         parts.tray = &tray_;
         parts.windows = &windows_;
         parts.traySwitch = traySwitch;
+        parts.power = [this](UINT flags) { powerCalls.push_back(flags); };
         parts.updatedSwitch = updatedSwitch;
         window_ = std::make_unique<ManagerWindow>(parts);
         EXPECT_TRUE(window_->Create());
@@ -135,14 +149,14 @@ protected:
     // KillTimer succeeds only for a timer that is armed.
     static bool TimerArmed(HWND hwnd, UINT_PTR id) { return KillTimer(hwnd, id) != FALSE; }
 
-    TempFolder folder_;
-    TestRegistryKey key_;
-    std::unique_ptr<SettingsStore> settings_;
+    PrivateSettings private_;
+    SettingsStore* settings_ = nullptr;
     FakeSession session_;
     FakeTray tray_;
     FakeWindows windows_;
     FakeLauncher launcher_;
     std::unique_ptr<ManagerWindow> window_;
+    std::vector<UINT> powerCalls;
 };
 
 TEST_F(ManagerWindowTest, NormalStartShowsMainWindowScansAndArmsVersionCheck) {
@@ -178,19 +192,19 @@ TEST_F(ManagerWindowTest, TrayAndUpdatedSwitchesDelayTheScanAndSkipTheVersionChe
 
 TEST_F(ManagerWindowTest, ShowRequestScansOnlyWhenNothingWasFoundYetOrWhenAsked) {
     HWND hwnd = Create(true, true);
-    session_.hasUpdates = true;
+    session_.SetHasUpdates(true);
     SendMessageA(hwnd, kMsgShowMainWindow, 0, 0);
     EXPECT_EQ(1, windows_.shown);
     EXPECT_TRUE(session_.scanRequests.empty());
     EXPECT_TRUE(TimerArmed(hwnd, kTimerDelayedScan)) << "no scan, so the delayed one stays";
 
     SetTimer(hwnd, kTimerDelayedScan, kDelayedScanMs, nullptr);
-    session_.hasUpdates = false;
+    session_.SetHasUpdates(false);
     SendMessageA(hwnd, kMsgShowMainWindow, 0, 0);
     EXPECT_EQ(1u, session_.scanRequests.size());
     EXPECT_FALSE(TimerArmed(hwnd, kTimerDelayedScan));
 
-    session_.hasUpdates = true;
+    session_.SetHasUpdates(true);
     SendMessageA(hwnd, kMsgShowMainWindow, 0, 1);
     EXPECT_EQ(2u, session_.scanRequests.size()) << "a non-zero lParam always asks for a scan";
 }
@@ -209,7 +223,7 @@ TEST_F(ManagerWindowTest, ShowRequestNeverScansWhileWorkIsActive) {
 
 TEST_F(ManagerWindowTest, TrayCallbackOpensOnDoubleClickAndMenuOnRightClick) {
     HWND hwnd = Create(true, true);
-    session_.hasUpdates = true;
+    session_.SetHasUpdates(true);
     EXPECT_EQ(1, SendMessageA(hwnd, kMsgTrayCallback, 0, WM_LBUTTONDBLCLK));
     EXPECT_EQ(1, windows_.shown);
     EXPECT_EQ(1, SendMessageA(hwnd, kMsgTrayCallback, 0, WM_RBUTTONUP));
@@ -265,8 +279,10 @@ TEST_F(ManagerWindowTest, MenuCommandsReachTheirTargets) {
 
     SendMessageA(hwnd, WM_COMMAND, kCmdShowMainWindow, 0);
     EXPECT_EQ(1, windows_.shown);
+    session_.SetHasUpdates(true);
+    windows_.main = nullptr;
     SendMessageA(hwnd, kMsgRepairNow, 0, 0);
-    EXPECT_EQ(1, session_.repairs);
+    EXPECT_EQ((std::vector<int32_t>{77}), session_.downloads) << "repair now downloads what is missing";
 }
 
 TEST_F(ManagerWindowTest, ExitCommandTearsDownAndEndsTheLoop) {

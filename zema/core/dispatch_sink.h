@@ -1,0 +1,49 @@
+#pragma once
+// A minimal event sink: an IDispatch that answers to one event interface and
+// hands each call to a handler on the thread that fires it. The owner
+// detaches it before going away, so late calls find no handler.
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <atomic>
+#include <functional>
+#include <new>
+#include <vector>
+
+#include "win/com.h"
+
+namespace zema {
+
+class DispatchSink : public IDispatch {
+public:
+    // The handler gets the dispid and the arguments in declaration order,
+    // each converted to a 32-bit integer (0 when it cannot be).
+    using Handler = std::function<void(DISPID id, const std::vector<LONG>& args)>;
+
+    static win::ComPtr<DispatchSink> Create(REFIID events, Handler handler);
+
+    void Detach() { handler_ = nullptr; }
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+    // IDispatch
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+    STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+    STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
+                               DISPID* ids) override;
+    STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                        VARIANT* result, EXCEPINFO* exception, UINT* argError) override;
+
+private:
+    DispatchSink(REFIID events, Handler handler);
+    virtual ~DispatchSink() = default;
+
+    std::atomic<ULONG> references_{1};
+    IID events_;
+    Handler handler_;
+};
+
+}  // namespace zema
