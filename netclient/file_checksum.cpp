@@ -35,11 +35,15 @@ std::string FileChecksum::OfFile(const std::string& path) {
                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return std::string();
+    return OfOpenFile(file.Get());
+}
+
+std::string FileChecksum::OfOpenFile(void* fileHandle) {
     Md5 md5;
     char buffer[kFileChunk];
     for (;;) {
         DWORD got = 0;
-        if (!::ReadFile(file.Get(), buffer, kFileChunk, &got, nullptr)) return std::string();
+        if (!::ReadFile(fileHandle, buffer, kFileChunk, &got, nullptr)) return std::string();
         if (got == 0) break;
         md5.Update(buffer, got);
     }

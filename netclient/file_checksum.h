@@ -15,6 +15,9 @@ public:
     static std::string OfText(const std::string& text) { return OfBuffer(text.data(), text.size()); }
     // Empty when the file cannot be opened or read.
     static std::string OfFile(const std::string& path);
+    // Of what an open file holds from its current position to its end; empty
+    // when it cannot be read.
+    static std::string OfOpenFile(void* fileHandle);
 };
 
 }  // namespace netclient
