@@ -237,6 +237,7 @@ size_t JobTask::RequestAllowance() {
 
 uint64_t JobTask::RatePerThread() {
     std::lock_guard<std::recursive_mutex> guard(lock_);
+    if (!rangesHonoured_) return 0;
     const int32_t threads = readers_ > 0 ? readers_ : MaxThreads();
     return currentRate_ > 0 ? static_cast<uint64_t>(currentRate_) / static_cast<uint64_t>(threads)
                             : 0;
@@ -267,6 +268,24 @@ bool JobTask::OpenDataFile(const FILETIME& remoteTime, bool deleteFirst) {
     file_.SetRemoteTime(remoteTime);
     table_.AttachAll(&file_);
     return true;
+}
+
+void JobTask::SetSource(const FILETIME& remoteTime, bool rangesHonoured) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    sourceTime_ = remoteTime;
+    rangesHonoured_ = rangesHonoured;
+}
+
+bool JobTask::RangesHonoured() {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    return rangesHonoured_;
+}
+
+bool JobTask::SameSource(const netclient::Transfer& transfer) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    const uint64_t length = transfer.RemoteLength();
+    if (length != 0 && length != total_) return false;
+    return SameTime(transfer.RemoteTime(), sourceTime_);
 }
 
 void JobTask::RefreshLocked(DWORD now) {
