@@ -209,6 +209,10 @@ bool JobTask::WaitUntilRunnable(HANDLE stopEvent) {
     return ::WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1;
 }
 
+bool JobTask::WaitWhilePaused(HANDLE stopEvent) {
+    return !gateClosed_.load(std::memory_order_acquire) || WaitUntilRunnable(stopEvent);
+}
+
 bool JobTask::SetDownloading(HANDLE stopEvent) {
     for (;;) {
         if (!WaitUntilRunnable(stopEvent)) return false;
@@ -356,6 +360,7 @@ void JobTask::Pause() {
     if (paused_ || (status != qorjsBegin && status != qorjsDownloading)) return;
     paused_ = true;
     ::ResetEvent(runGate_.Get());
+    gateClosed_.store(true, std::memory_order_release);
     job_->SetStatus(qorjsPaused);
     pauseTick_ = ::GetTickCount();
     Post(JM_PAUSED);
@@ -367,6 +372,7 @@ void JobTask::Resume() {
     paused_ = false;
     pausedTotal_ += ::GetTickCount() - pauseTick_;
     if (job_->Status() == qorjsPaused) job_->SetStatus(qorjsDownloading);
+    gateClosed_.store(false, std::memory_order_release);
     ::SetEvent(runGate_.Get());
 }
 

@@ -65,6 +65,9 @@ public:
     bool SetDownloading(HANDLE stopEvent);
     // False when told to stop while paused.
     bool WaitUntilRunnable(HANDLE stopEvent);
+    // The same between reads: returns at once unless paused, since a wait
+    // before every read would cost a system call each time.
+    bool WaitWhilePaused(HANDLE stopEvent);
     size_t RequestAllowance();
     // The current rate per reading thread; 0 (never split) when the source
     // answers ranges with the whole file.
@@ -139,6 +142,7 @@ private:
     DWORD pauseTick_ = 0;
     DWORD pausedTotal_ = 0;
     bool paused_ = false;
+    std::atomic<bool> gateClosed_{false};  // set once the run gate is reset
     int64_t budget_ = 0;
     FILETIME sourceTime_ = {0, 0};
     bool rangesHonoured_ = true;

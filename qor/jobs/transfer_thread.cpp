@@ -80,7 +80,7 @@ void TransferThread::CloseTransfer() {
 void TransferThread::ReadPortion() {
     char buffer[JobTask::kReadSize];
     while (running_ && portion_->Remaining() != 0) {
-        if (!task_.WaitUntilRunnable(stopEvent_.Get())) break;
+        if (!task_.WaitWhilePaused(stopEvent_.Get())) break;
         const size_t allowance = task_.RequestAllowance();
         if (allowance == 0) {
             ::WaitForSingleObject(stopEvent_.Get(), kNoAllowanceSleep);
