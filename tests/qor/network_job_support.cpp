@@ -99,11 +99,12 @@ void NetworkJobTest::UseProxy(Downloader& d, bool ftp, ProxyServerType type,
                               const std::string& password) {
     win::ComPtr<IQORProxyServer> proxy;
     ASSERT_EQ(S_OK, d.object->CreateProxyServer(proxy.GetAddressOf()));
-    ASSERT_EQ(S_OK, proxy->put_Type(type));
     ASSERT_EQ(S_OK, proxy->put_Address(win::ToBstr("127.0.0.1").Get()));
     ASSERT_EQ(S_OK, proxy->put_Port(static_cast<short>(peers_.Port(peer))));
     ASSERT_EQ(S_OK, proxy->put_UserName(win::ToBstr(user).Get()));
     ASSERT_EQ(S_OK, proxy->put_Password(win::ToBstr(password).Get()));
+    // Last: the system settings kind makes the address and port read-only.
+    ASSERT_EQ(S_OK, proxy->put_Type(type));
     if (ftp) ASSERT_EQ(S_OK, d.object->put_FtpProxyServer(proxy.Get()));
     else ASSERT_EQ(S_OK, d.object->put_HttpProxyServer(proxy.Get()));
 }

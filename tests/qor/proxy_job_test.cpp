@@ -12,6 +12,9 @@
 namespace qor_test {
 namespace {
 
+constexpr char kInternetSettingsKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+
 class ProxyJobs : public NetworkJobTest {
 protected:
     // Downloads nginx's small file through the downloader's HTTP proxy.
@@ -69,6 +72,37 @@ TEST_F(ProxyJobs, AChallengeOfferingNtlmAndBasicIsAnsweredWithBasic) {
               echo.find("GET " + HttpUrl("script_http", "/proxy-both") + " HTTP/1.1\r\n"))
         << echo;
     EXPECT_NE(std::string::npos, echo.find("Proxy-Authorization: Basic cHU6cHA=\r\n")) << echo;
+}
+
+TEST_F(ProxyJobs, TheSystemsInternetSettingsNameTheProxyUnlessItIsLocalAndBypassed) {
+    // The current user's real settings key, put back as it was afterwards.
+    testing_support::RegistryKeySnapshot keep(HKEY_CURRENT_USER, kInternetSettingsKey);
+    const std::string proxy = "127.0.0.1:" + std::to_string(peers_.Port("script_http"));
+    ASSERT_TRUE(testing_support::SetRegDword(HKEY_CURRENT_USER, kInternetSettingsKey,
+                                             "ProxyEnable", 1));
+    ASSERT_TRUE(testing_support::SetRegString(HKEY_CURRENT_USER, kInternetSettingsKey,
+                                              "ProxyServer", "ftp=ftp.invalid;http=" + proxy));
+    struct Case {
+        const char* bypass;
+        std::string requestLine;  // as the scripted server saw it
+    } cases[] = {
+        {"*.example.invalid", "GET " + HttpUrl("script_http", "/echo") + " HTTP/1.1\r\n"},
+        {"*.example.invalid;<local>", "GET /echo HTTP/1.1\r\n"},
+    };
+    Downloader d;
+    ASSERT_TRUE(d.Ok());
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bypass);
+        ASSERT_TRUE(testing_support::SetRegString(HKEY_CURRENT_USER, kInternetSettingsKey,
+                                                  "ProxyOverride", c.bypass));
+        // Setting the proxy again makes the downloader read the settings anew.
+        UseProxy(d, false, qorpstIE, "squid");
+        const std::string name = "echo" + std::to_string(n++) + ".txt";
+        auto job = NewJob(d, HttpUrl("script_http", "/echo"), name);
+        ASSERT_EQ(kJobCompleted, Run(d, job.Get()));
+        EXPECT_EQ(0u, Saved(name).find(c.requestLine)) << Saved(name);
+    }
 }
 
 TEST_F(ProxyJobs, DanteSocks5WithAndWithoutPasswordAndSocks4ByAddress) {
