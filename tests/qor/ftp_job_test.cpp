@@ -23,14 +23,7 @@ protected:
 };
 
 TEST_F(FtpJobs, AnonymousDownloadInThreePortionsResumesWithRest) {
-    Downloader d;
-    ASSERT_TRUE(d.Ok());
-    const std::string url = FtpUrl("ftp", "/pub/medium.bin");
-    auto job = NewJob(d, url, "medium.bin", 3);
-    StopMidway(d, job.Get(), url, 3);
-    EXPECT_EQ(kJobCompleted, Run(d, job.Get()));
-    EXPECT_TRUE(Saved("medium.bin") == ServedFile("medium.bin"));
-    EXPECT_EQ(std::vector<std::string>{"medium.bin"}, FolderEntries(save_));
+    ExpectResumedInPortions(FtpUrl("ftp", "/pub/medium.bin"), 3);
 }
 
 TEST_F(FtpJobs, AnEmptyFileOrAResumeBeyondTheSizeFails) {

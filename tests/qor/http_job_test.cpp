@@ -25,20 +25,7 @@ protected:
 };
 
 TEST_F(HttpJobs, ThreePortionsMakeTheFileByteForByteAndResumeWithRanges) {
-    Downloader d;
-    ASSERT_TRUE(d.Ok());
-    const std::string url = HttpUrl("nginx", "/files/medium.bin");
-    auto job = NewJob(d, url, "medium.bin", 3);
-    StopMidway(d, job.Get(), url, 3);
-    std::vector<RecordPortion> portions = RecordPortions(save_, url);
-    ASSERT_EQ(3u, portions.size());
-    EXPECT_EQ(0u, portions[0].start);
-    EXPECT_EQ(kMedium, portions[0].length + portions[1].length + portions[2].length);
-
-    EXPECT_EQ(kJobCompleted, Run(d, job.Get()));
-    EXPECT_TRUE(Saved("medium.bin") == ServedFile("medium.bin"));
-    EXPECT_EQ(kMedium, Total(job.Get()));
-    EXPECT_EQ(std::vector<std::string>{"medium.bin"}, FolderEntries(save_));
+    ExpectResumedInPortions(HttpUrl("nginx", "/files/medium.bin"), 3);
 }
 
 TEST_F(HttpJobs, NginxSeesTheRangeLineRefererAndReusedConnection) {

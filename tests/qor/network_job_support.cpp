@@ -94,6 +94,25 @@ void NetworkJobTest::StopMidway(Downloader& d, IQORDownloadJob* job, const std::
     ASSERT_EQ(S_OK, job->put_Bandwidth(0));
 }
 
+void NetworkJobTest::ExpectResumedInPortions(const std::string& url, size_t portions) {
+    Downloader d;
+    ASSERT_TRUE(d.Ok());
+    const std::string source = ServedFile("medium.bin");
+    auto job = NewJob(d, url, "medium.bin", static_cast<LONG>(portions));
+    StopMidway(d, job.Get(), url, portions);
+    const std::vector<RecordPortion> record = RecordPortions(save_, url);
+    ASSERT_EQ(portions, record.size());
+    uint64_t covered = 0;
+    for (const RecordPortion& p : record) covered += p.length;
+    EXPECT_EQ(0u, record[0].start);
+    EXPECT_EQ(source.size(), covered);
+
+    EXPECT_EQ(kJobCompleted, Run(d, job.Get()));
+    EXPECT_TRUE(Saved("medium.bin") == source);
+    EXPECT_EQ(source.size(), Total(job.Get()));
+    EXPECT_EQ(std::vector<std::string>{"medium.bin"}, FolderEntries(save_));
+}
+
 void NetworkJobTest::UseProxy(Downloader& d, bool ftp, ProxyServerType type,
                               const std::string& peer, const std::string& user,
                               const std::string& password) {

@@ -50,6 +50,10 @@ protected:
     // `portions` portions that each hold data, and stops it.
     void StopMidway(Downloader& d, IQORDownloadJob* job, const std::string& url,
                     size_t portions = 1);
+    // Stops a download of the peers' 1 MiB file midway with its record
+    // showing `portions` portions that hold data, begins it again, and
+    // checks that it completes byte for byte.
+    void ExpectResumedInPortions(const std::string& url, size_t portions);
     // Sets the downloader's HTTP or FTP proxy.
     void UseProxy(Downloader& d, bool ftp, ProxyServerType type, const std::string& peer,
                   const std::string& user = std::string(),
