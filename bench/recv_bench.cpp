@@ -1,7 +1,9 @@
 // The floor to compare QOR's HTTP throughput with: plain blocking 8192-byte
 // recv calls on N connections, each fetching one byte range of the file,
-// writing nothing.
-//   recv_bench.exe http://HOST:PORT/PATH [CONNECTIONS]
+// writing nothing. With "client", the same ranges go through QOR's own
+// HttpTransfer (8192-byte reads, no portions, no file), which shows what the
+// client's receive path costs by itself.
+//   recv_bench.exe http://HOST:PORT/PATH [CONNECTIONS [client]]
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -13,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "netclient/http_transfer.h"
 #include "netclient/url.h"
 
 namespace {
@@ -93,6 +96,22 @@ uint64_t ContentLength(const std::string& head) {
     return _strtoui64(head.c_str() + at + sizeof(kName) - 1, nullptr, 10);
 }
 
+void FetchThroughClient(const std::string& url, Range& range) {
+    netclient::TransferSettings settings;
+    settings.url = url;
+    netclient::HttpTransfer transfer(settings);
+    if (transfer.Open(range.start) != netclient::kOpened) return;
+    char buffer[kReadSize];
+    while (range.received < range.length) {
+        const uint64_t left = range.length - range.received;
+        size_t got = 0;
+        if (!transfer.Read(buffer, left < kReadSize ? static_cast<size_t>(left) : kReadSize, got))
+            break;
+        range.received += got;
+    }
+    range.ok = range.received == range.length;
+}
+
 void Fetch(const netclient::CrackedUrl& url, Range& range) {
     Connection c(url.host, url.port);
     const std::string bytes = std::to_string(range.start) + "-" +
@@ -125,10 +144,11 @@ double ProcessCpuSeconds() {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        fprintf(stderr, "usage: recv_bench URL [CONNECTIONS]\n");
+        fprintf(stderr, "usage: recv_bench URL [CONNECTIONS [client]]\n");
         return 2;
     }
     const int connections = argc > 2 ? atoi(argv[2]) : 1;
+    const bool throughClient = argc > 3 && std::string(argv[3]) == "client";
     netclient::CrackedUrl url;
     WSADATA wsa;
     if (connections < 1 || connections > kMaxConnections ||
@@ -160,7 +180,11 @@ int main(int argc, char** argv) {
     ::QueryPerformanceFrequency(&frequency);
     ::QueryPerformanceCounter(&start);
     std::vector<std::thread> threads;
-    for (Range& r : ranges) threads.emplace_back(Fetch, std::cref(url), std::ref(r));
+    const std::string whole = argv[1];
+    for (Range& r : ranges) {
+        if (throughClient) threads.emplace_back(FetchThroughClient, std::cref(whole), std::ref(r));
+        else threads.emplace_back(Fetch, std::cref(url), std::ref(r));
+    }
     for (std::thread& t : threads) t.join();
     ::QueryPerformanceCounter(&end);
     const double seconds = static_cast<double>(end.QuadPart - start.QuadPart) /
