@@ -101,6 +101,20 @@ TEST_F(MisbehavingServerJobs, AConnectionClosedMidBodyIsRetriedAndResumed) {
     EXPECT_TRUE(Saved("closed.bin") == Pattern(200000, 17));
 }
 
+TEST_F(MisbehavingServerJobs, ARedirectRefusedToALaterPortionEndsTheJobWithCode2AtOnce) {
+    Downloader d;
+    ASSERT_TRUE(d.Ok());
+    auto job = NewJob(d, Url("/redirect-later"), "later.bin", 3);
+    ASSERT_EQ(S_OK, job->put_EnableRedirect(VARIANT_FALSE));
+    ASSERT_EQ(S_OK, job->put_RetryTimes(3));
+    ASSERT_EQ(S_OK, job->put_RetryElapse(60000));  // a retry would outlast the wait
+    const DWORD start = ::GetTickCount();
+    EXPECT_EQ(JobFailed(2), Run(d, job.Get(), 30000));
+    EXPECT_LT(::GetTickCount() - start, kPromptlyMs);
+    EXPECT_FALSE(d.sink->Has(IdOf(job.Get()), kWaitingForRetry));
+    EXPECT_EQ(Url("/zero-only"), GetString(job.Get(), &IQORDownloadJob::get_RedirectURL));
+}
+
 TEST_F(MisbehavingServerJobs, ASilentServerTimesOutAndStoppingEndsTheJobAtOnce) {
     Downloader d;
     ASSERT_TRUE(d.Ok());

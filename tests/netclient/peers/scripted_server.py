@@ -189,6 +189,12 @@ def http_reply(conn, path, headers, head):
         day = "Sun, 06" if range_start(headers) == 0 else "Mon, 07"
         conn.sendall(ranged(data, headers,
                             ("Last-Modified: %s Nov 1994 08:49:37 GMT" % day,)))
+    elif path == "/redirect-later":
+        # Serves a range from 0 and redirects any other range.
+        if range_start(headers) == 0:
+            conn.sendall(ranged(pattern(LARGE_SIZE, 11), headers))
+        else:
+            conn.sendall(answer(302, "Found", b"", ("Location: zero-only",)))
     elif path == "/relative-loop":
         conn.sendall(answer(302, "Found", b"", ("Location: relative-loop",)))
     elif path == "/silent":
