@@ -2,7 +2,7 @@
 //   qor_bench.exe [URL ...]
 // Without arguments it makes a 256 MB local file and downloads it with 1
 // and with 3 portions; each URL given (for instance a file served by nginx
-// on loopback, once the HTTP client exists) is downloaded the same way.
+// on loopback, see network-bench) is downloaded the same way.
 // QOR.dll beside this program is registered first.
 
 #include <windows.h>

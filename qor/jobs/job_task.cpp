@@ -209,6 +209,10 @@ bool JobTask::WaitUntilRunnable(HANDLE stopEvent) {
     return ::WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1;
 }
 
+bool JobTask::WaitWhilePaused(HANDLE stopEvent) {
+    return !gateClosed_.load(std::memory_order_acquire) || WaitUntilRunnable(stopEvent);
+}
+
 bool JobTask::SetDownloading(HANDLE stopEvent) {
     for (;;) {
         if (!WaitUntilRunnable(stopEvent)) return false;
@@ -237,6 +241,7 @@ size_t JobTask::RequestAllowance() {
 
 uint64_t JobTask::RatePerThread() {
     std::lock_guard<std::recursive_mutex> guard(lock_);
+    if (!rangesHonoured_) return 0;
     const int32_t threads = readers_ > 0 ? readers_ : MaxThreads();
     return currentRate_ > 0 ? static_cast<uint64_t>(currentRate_) / static_cast<uint64_t>(threads)
                             : 0;
@@ -267,6 +272,24 @@ bool JobTask::OpenDataFile(const FILETIME& remoteTime, bool deleteFirst) {
     file_.SetRemoteTime(remoteTime);
     table_.AttachAll(&file_);
     return true;
+}
+
+void JobTask::SetSource(const FILETIME& remoteTime, bool rangesHonoured) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    sourceTime_ = remoteTime;
+    rangesHonoured_ = rangesHonoured;
+}
+
+bool JobTask::RangesHonoured() {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    return rangesHonoured_;
+}
+
+bool JobTask::SameSource(const netclient::Transfer& transfer) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    const uint64_t length = transfer.RemoteLength();
+    if (length != 0 && length != total_) return false;
+    return SameTime(transfer.RemoteTime(), sourceTime_);
 }
 
 void JobTask::RefreshLocked(DWORD now) {
@@ -337,6 +360,7 @@ void JobTask::Pause() {
     if (paused_ || (status != qorjsBegin && status != qorjsDownloading)) return;
     paused_ = true;
     ::ResetEvent(runGate_.Get());
+    gateClosed_.store(true, std::memory_order_release);
     job_->SetStatus(qorjsPaused);
     pauseTick_ = ::GetTickCount();
     Post(JM_PAUSED);
@@ -348,6 +372,7 @@ void JobTask::Resume() {
     paused_ = false;
     pausedTotal_ += ::GetTickCount() - pauseTick_;
     if (job_->Status() == qorjsPaused) job_->SetStatus(qorjsDownloading);
+    gateClosed_.store(false, std::memory_order_release);
     ::SetEvent(runGate_.Get());
 }
 

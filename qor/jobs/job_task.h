@@ -65,7 +65,12 @@ public:
     bool SetDownloading(HANDLE stopEvent);
     // False when told to stop while paused.
     bool WaitUntilRunnable(HANDLE stopEvent);
+    // The same between reads: returns at once unless paused, since a wait
+    // before every read would cost a system call each time.
+    bool WaitWhilePaused(HANDLE stopEvent);
     size_t RequestAllowance();
+    // The current rate per reading thread; 0 (never split) when the source
+    // answers ranges with the whole file.
     uint64_t RatePerThread();
     void AddReader();
     void RemoveReader();
@@ -76,6 +81,12 @@ public:
     // Step of a run's start: open the DataFile at the total size with the
     // remote time; false when it cannot be made.
     bool OpenDataFile(const FILETIME& remoteTime, bool deleteFirst);
+    // What the run's first open learned about the source: its time, and
+    // whether it honours byte ranges (if not, the file is never split).
+    void SetSource(const FILETIME& remoteTime, bool rangesHonoured);
+    bool RangesHonoured();
+    // Whether an open transfer reports the run's length and time.
+    bool SameSource(const netclient::Transfer& transfer);
     void OnPortionComplete();
     void FailAttempt(int code);
     void SaveControlFile();
@@ -131,7 +142,10 @@ private:
     DWORD pauseTick_ = 0;
     DWORD pausedTotal_ = 0;
     bool paused_ = false;
+    std::atomic<bool> gateClosed_{false};  // set once the run gate is reset
     int64_t budget_ = 0;
+    FILETIME sourceTime_ = {0, 0};
+    bool rangesHonoured_ = true;
     int32_t readers_ = 0;
     bool attemptEnded_ = false;
     bool completed_ = false;  // under the record lock: no record after this

@@ -25,7 +25,9 @@ void JobThread::Run() {
     if (code != 0) {
         task_.FailAttempt(code);
     } else {
-        task_.Table().InitialSplit(task_.MaxThreads());
+        // A source that sends the whole file whatever range is asked for
+        // can only be read by one thread from the start.
+        if (task_.RangesHonoured()) task_.Table().InitialSplit(task_.MaxThreads());
         if (task_.SetDownloading(StopEvent())) {
             StartWorkers();
             PortionLoop();
@@ -68,7 +70,8 @@ int JobThread::PrepareTransfer() {
         if (result != 0) return kOpenFailure;
         deleteFirst = learnLength = true;
     } else if (!transfer_->OffsetHonoured()) {
-        // The source answered from 0: start afresh with what it sends.
+        // The source answered from 0 with the whole file, whose length it
+        // reported: start afresh with what it sends.
         if (!ResetPortions()) return kIgnoredNoReset;
         deleteFirst = learnLength = true;
     }
@@ -77,6 +80,7 @@ int JobThread::PrepareTransfer() {
         portion_->SetLength(transfer_->RemoteLength());
     }
     if (!task_.OpenDataFile(transfer_->RemoteTime(), deleteFirst)) return kDataFileFailure;
+    task_.SetSource(transfer_->RemoteTime(), transfer_->OffsetHonoured());
     return 0;
 }
 

@@ -6,6 +6,9 @@ namespace qor {
 namespace {
 
 constexpr DWORD kNoAllowanceSleep = 50;
+// Relative and other-scheme redirects each make a new client; a source that
+// keeps redirecting so would otherwise hold the thread for ever.
+constexpr int kMaxReopens = 20;
 
 }  // namespace
 
@@ -38,7 +41,7 @@ DWORD WINAPI TransferThread::Entry(void* self) {
 }
 
 int TransferThread::OpenTransfer(uint64_t offset) {
-    for (;;) {
+    for (int reopens = 0;; ++reopens) {
         transfer_ = netclient::MakeTransfer(task_.MakeTransferSettings(stopEvent_.Get()));
         if (!transfer_) return netclient::kOpenFailed;
         const int result = transfer_->Open(offset);
@@ -47,7 +50,7 @@ int TransferThread::OpenTransfer(uint64_t offset) {
             task_.SetRedirect(transfer_->Url());
             CloseTransfer();
             if (result == netclient::kRefused) return netclient::kRefused;
-            if (!running_) return netclient::kOpenFailed;
+            if (!running_ || reopens >= kMaxReopens) return netclient::kOpenFailed;
             continue;
         }
         CloseTransfer();
@@ -58,7 +61,10 @@ int TransferThread::OpenTransfer(uint64_t offset) {
 int TransferThread::OpenPortion(const PortionTable::PortionPtr& portion) {
     const uint64_t position = portion->Position();
     int result = OpenTransfer(position);
-    if (result == 0 && position != 0 && !transfer_->OffsetHonoured()) {
+    // Bytes from another offset, or from another version of the file, would
+    // land in this portion as if they belonged there.
+    if (result == 0 && ((position != 0 && !transfer_->OffsetHonoured()) ||
+                        !task_.SameSource(*transfer_))) {
         CloseTransfer();
         result = netclient::kOpenFailed;
     }
@@ -74,7 +80,7 @@ void TransferThread::CloseTransfer() {
 void TransferThread::ReadPortion() {
     char buffer[JobTask::kReadSize];
     while (running_ && portion_->Remaining() != 0) {
-        if (!task_.WaitUntilRunnable(stopEvent_.Get())) break;
+        if (!task_.WaitWhilePaused(stopEvent_.Get())) break;
         const size_t allowance = task_.RequestAllowance();
         if (allowance == 0) {
             ::WaitForSingleObject(stopEvent_.Get(), kNoAllowanceSleep);

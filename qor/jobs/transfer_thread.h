@@ -35,10 +35,12 @@ protected:
     HANDLE StopEvent() const { return stopEvent_.Get(); }
 
     // Makes the client for the run's URL and opens it, following redirects
-    // to new clients. Returns 0, 2 (refused for good) or a negative code.
+    // to new clients (at most 20 in a row). Returns 0, 2 (refused for good)
+    // or a negative code.
     int OpenTransfer(uint64_t offset);
     // Opens at the portion's position; a source that answers from another
-    // offset is refused, so that its bytes never land in this portion.
+    // offset, or whose length or time differ from the run's, is refused, so
+    // that its bytes never land in this portion.
     int OpenPortion(const PortionTable::PortionPtr& portion);
     void CloseTransfer();
     void PortionLoop();

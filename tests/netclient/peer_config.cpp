@@ -90,6 +90,10 @@ std::string PeerConfig::ServedFilePath(const std::string& name) const {
     return WindowsPath(Value("www") + "/files/" + name);
 }
 
+std::string PeerConfig::FtpFilePath(const std::string& name) const {
+    return WindowsPath(Value("root") + "/ftp/pub/" + name);
+}
+
 std::string PeerConfig::ServedFile(const std::string& name) const {
     return testing_support::ReadFileBytes(ServedFilePath(name));
 }

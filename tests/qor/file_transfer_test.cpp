@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+// The socket clients come first: Winsock 2 must precede <windows.h>.
+#include "netclient/ftp_transfer.h"
+#include "netclient/http_transfer.h"
+
 #include "netclient/file_transfer.h"
 #include "tests/support/test_support.h"
 
@@ -91,12 +95,16 @@ TEST(FileTransferShare, ShareRootIsTheServerPartOfAUncPath) {
     EXPECT_EQ("", FileTransfer::ShareRootOf("c:\\dir\\f.exe"));
 }
 
-TEST(TransferFactory, MakesFileClientsAndNoneForOtherSchemesYet) {
+TEST(TransferFactory, MakesTheClientOfEachSupportedSchemeAndNoneForOthers) {
     TransferSettings s;
     s.url = "file:///c:/windows/win.ini";
-    EXPECT_NE(nullptr, MakeTransfer(s));
+    EXPECT_NE(nullptr, dynamic_cast<FileTransfer*>(MakeTransfer(s).get()));
     s.url = "c:\\windows\\win.ini";
-    EXPECT_NE(nullptr, MakeTransfer(s));
+    EXPECT_NE(nullptr, dynamic_cast<FileTransfer*>(MakeTransfer(s).get()));
+    s.url = "http://127.0.0.1/x";
+    EXPECT_NE(nullptr, dynamic_cast<HttpTransfer*>(MakeTransfer(s).get()));
+    s.url = "ftp://127.0.0.1/x";
+    EXPECT_NE(nullptr, dynamic_cast<FtpTransfer*>(MakeTransfer(s).get()));
     s.url = "https://127.0.0.1/x";
     EXPECT_EQ(nullptr, MakeTransfer(s));
     s.url = "mailto:a@b";

@@ -3,7 +3,7 @@
 // an install folder with res.xml, a VDF folder holding the sample catalog and
 // its packages, the product's registry key, the stand-in engine and the
 // downloader registered, and the sample updates not installed. Everything is
-// put back when it goes. Tests using it take RESOURCE_LOCK zema_product.
+// put back when it goes. Tests using it take RESOURCE_LOCK prefix_state.
 
 #include <windows.h>
 

@@ -9,6 +9,7 @@ misbehaving ones). Listens on 127.0.0.1 only; ends on SIGTERM.
 Names: http, ftp, socks, socks_reject, socks_garbage, socks_short, socks_silent.
 """
 
+import functools
 import os
 import select
 import signal
@@ -19,6 +20,7 @@ import time
 
 HOST = "127.0.0.1"
 PATTERN_SIZE = 1000
+LARGE_SIZE = 1048576  # large enough to be split into several portions
 IDLE_LIMIT = 120  # seconds a silent peer waits before it gives up by itself
 MDTM_TIME = "20240102030405"
 PROXY_TARGET = "origin.invalid"
@@ -27,6 +29,7 @@ WWW = ""
 PORTS = {}
 
 
+@functools.lru_cache(maxsize=8)
 def pattern(size, seed=7):
     return bytes((i * seed + 3) & 0xFF for i in range(size))
 
@@ -100,6 +103,11 @@ def answer(status, reason, body=b"", extra=(), length=True):
     return head.encode("latin-1") + b"\r\n" + body
 
 
+def cut_after(response, body_size, keep):
+    """The response with only the first `keep` bytes of its body."""
+    return response[:len(response) - body_size + keep]
+
+
 def ranged(data, headers, extra=()):
     start = range_start(headers)
     if start >= len(data):
@@ -157,6 +165,38 @@ def http_reply(conn, path, headers, head):
             conn.sendall(whole[:len(whole) - len(data) // 2])
             return False
         conn.sendall(ranged(data, headers))
+    elif path == "/close-twice":
+        # Ends early twice in a row before it serves the rest, so that a
+        # reader gives up on the attempt and must resume in the next one.
+        data = pattern(200000, 17)
+        start = range_start(headers)
+        if start < 120000:
+            stop = 80000 if start < 80000 else 120000
+            conn.sendall(cut_after(ranged(data, headers), len(data) - start, stop - start))
+            return False
+        conn.sendall(ranged(data, headers))
+    elif path == "/zero-only":
+        # Honours a range from 0 only; any other range gets the whole file.
+        data = pattern(LARGE_SIZE, 11)
+        if range_start(headers) == 0:
+            conn.sendall(ranged(data, headers))
+        else:
+            conn.sendall(answer(200, "OK", data))
+    elif path == "/drifting":
+        # Every range is honoured, but a range from 0 reports another file
+        # version than any other range.
+        data = pattern(LARGE_SIZE, 11)
+        day = "Sun, 06" if range_start(headers) == 0 else "Mon, 07"
+        conn.sendall(ranged(data, headers,
+                            ("Last-Modified: %s Nov 1994 08:49:37 GMT" % day,)))
+    elif path == "/redirect-later":
+        # Serves a range from 0 and redirects any other range.
+        if range_start(headers) == 0:
+            conn.sendall(ranged(pattern(LARGE_SIZE, 11), headers))
+        else:
+            conn.sendall(answer(302, "Found", b"", ("Location: zero-only",)))
+    elif path == "/relative-loop":
+        conn.sendall(answer(302, "Found", b"", ("Location: relative-loop",)))
     elif path == "/silent":
         wait_for_close(conn)
         return False

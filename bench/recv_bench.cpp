@@ -1,0 +1,208 @@
+// The floor to compare QOR's HTTP throughput with: plain blocking 8192-byte
+// recv calls on N connections, each fetching one byte range of the file,
+// writing nothing. With "client", the same ranges go through QOR's own
+// HttpTransfer (8192-byte reads, no portions, no file), which shows what the
+// client's receive path costs by itself.
+//   recv_bench.exe http://HOST:PORT/PATH [CONNECTIONS [client]]
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "netclient/http_transfer.h"
+#include "netclient/url.h"
+
+namespace {
+
+constexpr int kReadSize = 8192;
+constexpr int kMaxConnections = 16;
+
+struct Range {
+    uint64_t start = 0;
+    uint64_t length = 0;
+    uint64_t received = 0;
+    bool ok = false;
+};
+
+// Owns one connected socket.
+class Connection {
+public:
+    Connection(const std::string& host, uint16_t port) {
+        addrinfo hints = {};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0)
+            return;
+        socket_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (socket_ != INVALID_SOCKET &&
+            ::connect(socket_, found->ai_addr, static_cast<int>(found->ai_addrlen)) != 0) {
+            ::closesocket(socket_);
+            socket_ = INVALID_SOCKET;
+        }
+        ::freeaddrinfo(found);
+    }
+    ~Connection() {
+        if (socket_ != INVALID_SOCKET) ::closesocket(socket_);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    bool Ok() const { return socket_ != INVALID_SOCKET; }
+    bool Send(const std::string& text) {
+        return ::send(socket_, text.data(), static_cast<int>(text.size()), 0) ==
+               static_cast<int>(text.size());
+    }
+    int Receive(char* buffer, int size) { return ::recv(socket_, buffer, size, 0); }
+
+    // Reads up to the end of the head; `body` gets the bytes after it.
+    bool ReadHead(std::string& head, std::string& body) {
+        char buffer[kReadSize];
+        while (head.find("\r\n\r\n") == std::string::npos) {
+            int n = Receive(buffer, sizeof(buffer));
+            if (n <= 0 || head.size() > 65536) return false;
+            head.append(buffer, static_cast<size_t>(n));
+        }
+        size_t end = head.find("\r\n\r\n") + 4;
+        body = head.substr(end);
+        head.resize(end);
+        return true;
+    }
+
+private:
+    SOCKET socket_ = INVALID_SOCKET;
+};
+
+std::string Request(const std::string& method, const netclient::CrackedUrl& url,
+                    const std::string& range) {
+    std::string r = method + " " + url.path + " HTTP/1.1\r\nHost: " + url.host +
+                    "\r\nConnection: close\r\n";
+    if (!range.empty()) r += "Range: bytes=" + range + "\r\n";
+    return r + "\r\n";
+}
+
+uint64_t ContentLength(const std::string& head) {
+    const char kName[] = "\r\ncontent-length:";
+    std::string lower = head;
+    for (char& c : lower) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    size_t at = lower.find(kName);
+    if (at == std::string::npos) return 0;
+    return _strtoui64(head.c_str() + at + sizeof(kName) - 1, nullptr, 10);
+}
+
+void FetchThroughClient(const std::string& url, Range& range) {
+    netclient::TransferSettings settings;
+    settings.url = url;
+    netclient::HttpTransfer transfer(settings);
+    if (transfer.Open(range.start) != netclient::kOpened) return;
+    char buffer[kReadSize];
+    while (range.received < range.length) {
+        const uint64_t left = range.length - range.received;
+        size_t got = 0;
+        if (!transfer.Read(buffer, left < kReadSize ? static_cast<size_t>(left) : kReadSize, got))
+            break;
+        range.received += got;
+    }
+    range.ok = range.received == range.length;
+}
+
+void Fetch(const netclient::CrackedUrl& url, Range& range) {
+    Connection c(url.host, url.port);
+    const std::string bytes = std::to_string(range.start) + "-" +
+                              std::to_string(range.start + range.length - 1);
+    std::string head;
+    std::string body;
+    if (!c.Ok() || !c.Send(Request("GET", url, bytes)) || !c.ReadHead(head, body)) return;
+    range.received = body.size();
+    char buffer[kReadSize];
+    while (range.received < range.length) {
+        int n = c.Receive(buffer, sizeof(buffer));
+        if (n <= 0) break;
+        range.received += static_cast<uint64_t>(n);
+    }
+    range.ok = range.received == range.length;
+}
+
+double Seconds100ns(const FILETIME& t) {
+    return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) /
+           1e7;
+}
+
+double ProcessCpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+    return Seconds100ns(kernel) + Seconds100ns(user);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        fprintf(stderr, "usage: recv_bench URL [CONNECTIONS [client]]\n");
+        return 2;
+    }
+    const int connections = argc > 2 ? atoi(argv[2]) : 1;
+    const bool throughClient = argc > 3 && std::string(argv[3]) == "client";
+    netclient::CrackedUrl url;
+    WSADATA wsa;
+    if (connections < 1 || connections > kMaxConnections ||
+        ::WSAStartup(MAKEWORD(2, 2), &wsa) != 0 || !netclient::CrackUrl(argv[1], url) ||
+        url.kind != netclient::kUrlHttp) {
+        fprintf(stderr, "recv_bench: bad arguments\n");
+        return 2;
+    }
+    uint64_t total = 0;
+    {
+        Connection c(url.host, url.port);
+        std::string head;
+        std::string body;
+        if (!c.Ok() || !c.Send(Request("HEAD", url, "")) || !c.ReadHead(head, body) ||
+            (total = ContentLength(head)) == 0) {
+            fprintf(stderr, "recv_bench: no length for %s\n", argv[1]);
+            ::WSACleanup();
+            return 1;
+        }
+    }
+    std::vector<Range> ranges(static_cast<size_t>(connections));
+    const uint64_t part = total / static_cast<uint64_t>(connections);
+    for (int i = 0; i < connections; ++i) {
+        ranges[i].start = part * static_cast<uint64_t>(i);
+        ranges[i].length = i + 1 == connections ? total - ranges[i].start : part;
+    }
+    const double cpuBefore = ProcessCpuSeconds();
+    LARGE_INTEGER frequency, start, end;
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&start);
+    std::vector<std::thread> threads;
+    const std::string whole = argv[1];
+    for (Range& r : ranges) {
+        if (throughClient) threads.emplace_back(FetchThroughClient, std::cref(whole), std::ref(r));
+        else threads.emplace_back(Fetch, std::cref(url), std::ref(r));
+    }
+    for (std::thread& t : threads) t.join();
+    ::QueryPerformanceCounter(&end);
+    const double seconds = static_cast<double>(end.QuadPart - start.QuadPart) /
+                           static_cast<double>(frequency.QuadPart);
+    const double cpu = ProcessCpuSeconds() - cpuBefore;
+    ::WSACleanup();
+    for (const Range& r : ranges) {
+        if (!r.ok) {
+            printf("connections=%d  FAILED (range from %llu got %llu of %llu bytes)\n", connections,
+                   static_cast<unsigned long long>(r.start),
+                   static_cast<unsigned long long>(r.received),
+                   static_cast<unsigned long long>(r.length));
+            return 1;
+        }
+    }
+    const double megabytes = static_cast<double>(total) / (1024.0 * 1024.0);
+    printf("connections=%d  size=%.0f MB  time=%.2f s  throughput=%.1f MB/s  cpu=%.2f s "
+           "(%.0f%% of one core)\n",
+           connections, megabytes, seconds, megabytes / seconds, cpu, 100.0 * cpu / seconds);
+    return 0;
+}
