@@ -501,7 +501,10 @@ INSTANTIATE_TEST_SUITE_P(
     Actions, InstalledPowerTest,
     ::testing::Values(InstalledPowerCase{INSTALLED_ACTION_REBOOT_WHEN_NEED, {}},
                       InstalledPowerCase{INSTALLED_ACTION_REBOOT_FORCE, {EWX_REBOOT}},
-                      InstalledPowerCase{INSTALLED_ACTION_SHUTDOWN, {EWX_POWEROFF}}));
+                      InstalledPowerCase{INSTALLED_ACTION_SHUTDOWN, {EWX_POWEROFF}}),
+    [](const ::testing::TestParamInfo<InstalledPowerCase>& info) {
+        return "InstalledAction" + std::to_string(info.param.action);
+    });
 
 }  // namespace
 }  // namespace zema

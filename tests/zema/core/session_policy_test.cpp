@@ -253,7 +253,12 @@ INSTANTIATE_TEST_SUITE_P(
         InstalledCase{INSTALLED_ACTION_REBOOT_WHEN_NEED, false, true, {}, 0, {}},
         InstalledCase{INSTALLED_ACTION_REBOOT_WHEN_NEED, true, true, {}, 0, {EWX_REBOOT}},
         InstalledCase{INSTALLED_ACTION_REBOOT_FORCE, false, true, {}, 0, {EWX_REBOOT}},
-        InstalledCase{INSTALLED_ACTION_SHUTDOWN, false, false, {}, 0, {EWX_POWEROFF}}));
+        InstalledCase{INSTALLED_ACTION_SHUTDOWN, false, false, {}, 0, {EWX_POWEROFF}}),
+    [](const ::testing::TestParamInfo<InstalledCase>& info) {
+        const InstalledCase& c = info.param;
+        return "Action" + std::to_string(c.action) + (c.rebootPending ? "RebootPending" : "") +
+               (c.mainWindowHidden ? "Hidden" : "Shown");
+    });
 
 TEST_F(SessionPolicyTest, InstalledActionWaitsUntilEverythingIsQuiet) {
     Policies(FOUND_ACTION_DO_NOTHING, INSTALLED_ACTION_REBOOT_FORCE);
