@@ -90,6 +90,10 @@ std::string PeerConfig::ServedFilePath(const std::string& name) const {
     return WindowsPath(Value("www") + "/files/" + name);
 }
 
+std::string PeerConfig::DocumentPath(const std::string& relative) const {
+    return WindowsPath(Value("www") + "/" + relative);
+}
+
 std::string PeerConfig::FtpFilePath(const std::string& name) const {
     return WindowsPath(Value("root") + "/ftp/pub/" + name);
 }

@@ -29,6 +29,8 @@ public:
     // The bytes of a file that the peers serve, by its name in files/.
     std::string ServedFile(const std::string& name) const;
     std::string ServedFilePath(const std::string& name) const;
+    // Any path below nginx's document root, as this program sees it.
+    std::string DocumentPath(const std::string& relative) const;
     // The same for a file that vsftpd serves as /pub/NAME.
     std::string FtpFilePath(const std::string& name) const;
     // Its last-write time in whole seconds, as servers report it.
