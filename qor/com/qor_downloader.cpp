@@ -14,6 +14,7 @@
 #include "qor/jobs/event_window.h"
 #include "qor/jobs/job_messages.h"
 #include "qor/jobs/job_scheduler.h"
+#include "win/path.h"
 #include "win/text.h"
 
 namespace qor {
@@ -24,8 +25,7 @@ using PointEnumerator =
 
 std::string TrimWorkPath(std::string path) {
     while (!path.empty() && isspace(static_cast<unsigned char>(path.back()))) path.pop_back();
-    while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
-    return path;
+    return win::StripTrailingSeparators(std::move(path));
 }
 
 bool IsBusy(DownloadJobStatus status) {

@@ -1,14 +1,15 @@
 #include "qor/jobs/job_task.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "netclient/file_checksum.h"
 #include "netclient/file_utils.h"
+#include "netclient/text_util.h"
 #include "qor/jobs/control_file.h"
 #include "qor/jobs/job_messages.h"
 #include "qor/jobs/job_thread.h"
 #include "qor/jobs/portion_worker.h"
+#include "win/path.h"
 
 namespace qor {
 namespace {
@@ -17,17 +18,6 @@ constexpr DWORD kSampleInterval = 1000;
 constexpr int32_t kBudgetTicksPerSecond = 5;
 constexpr DWORD kTickMs = 1000 / kBudgetTicksPerSecond;
 constexpr int32_t kShareDivisor = 4;
-
-std::string TrimTrailingSeparators(std::string path) {
-    while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
-    return path;
-}
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(tolower(c)); });
-    return text;
-}
 
 bool SameTime(const FILETIME& a, const FILETIME& b) {
     return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
@@ -60,7 +50,7 @@ JobTask::~JobTask() {
 bool JobTask::Prepare() {
     if (!runGate_) return false;
     settings_ = job_->Settings();
-    const std::string folder = TrimTrailingSeparators(settings_.savePath);
+    const std::string folder = win::StripTrailingSeparators(settings_.savePath);
     if (folder.empty()) return false;
     std::string fileName = settings_.fileName;
     if (fileName.empty()) {
@@ -71,7 +61,7 @@ bool JobTask::Prepare() {
     }
     // "." and ".." would name the folder itself or its parent.
     if (fileName.empty() || fileName == "." || fileName == "..") return false;
-    urlKey_ = netclient::FileChecksum::OfText(Lower(settings_.url));
+    urlKey_ = netclient::FileChecksum::OfText(netclient::ToLower(settings_.url));
     dataPath_ = folder + "\\" + urlKey_ + ".qor";
     controlPath_ = folder + "\\" + urlKey_ + ".qoc";
     targetPath_ = folder + "\\" + fileName;
@@ -267,7 +257,7 @@ bool JobTask::OpenDataFile(const FILETIME& remoteTime, bool deleteFirst) {
     std::lock_guard<std::mutex> record(recordLock_);
     ::SetFileAttributesA(dataPath_.c_str(), FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_HIDDEN);
     if (deleteFirst) DeletePlainFile(dataPath_);
-    netclient::MakeFolderPath(TrimTrailingSeparators(settings_.savePath));
+    netclient::MakeFolderPath(win::StripTrailingSeparators(settings_.savePath));
     if (!file_.Open(dataPath_, total_)) return false;
     file_.SetRemoteTime(remoteTime);
     table_.AttachAll(&file_);

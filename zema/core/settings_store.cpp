@@ -50,11 +50,6 @@ std::string QueryString(HKEY key, const char* name, DWORD chars) {
 
 }  // namespace
 
-std::string StripTrailingSeparators(std::string path) {
-    while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
-    return path;
-}
-
 bool FolderExists(const std::string& folder) {
     if (folder.empty()) return false;
     WIN32_FIND_DATAA data;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "win/path.h"
 #include "zema/core/ini_file.h"
 
 namespace zema {
@@ -162,7 +163,7 @@ private:
 };
 
 // Path helpers shared by the settings and their callers.
-std::string StripTrailingSeparators(std::string path);
+using win::StripTrailingSeparators;
 // True when a search for "folder\*.*" finds something, as the checks require.
 bool FolderExists(const std::string& folder);
 bool FileExists(const std::string& path);
