@@ -4,11 +4,11 @@
 #include <windows.h>
 
 #include <cstring>
-#include <vector>
 
 #include "netclient/event_socket.h"
 #include "netclient/proxy_endpoint.h"
 #include "netclient/text_util.h"
+#include "win/registry.h"
 #include "win/unique_handle.h"
 
 namespace netclient {
@@ -20,17 +20,6 @@ constexpr DWORD kProxyOverrideBytes = 2048;
 constexpr int kMaxLocalAddresses = 20;
 constexpr uint32_t kLoopbackNet = 127;
 constexpr unsigned long kMaxPort = 65535;
-
-std::string QueryString(HKEY key, const char* name, DWORD maxBytes) {
-    std::vector<char> buffer(maxBytes + 1, '\0');
-    DWORD size = maxBytes;
-    DWORD type = 0;
-    if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
-                           &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        return std::string();
-    return std::string(buffer.data());
-}
 
 // The entry after "name=" up to the next ";", trimmed; empty when absent.
 bool FindEntry(const std::string& servers, const char* name, std::string& entry) {
@@ -66,13 +55,8 @@ void ResolveProxySettings(HKEY settings, ProxyEndpoint& endpoint, bool ftp) {
     endpoint.port = 0;
 
     DWORD enabled = 0;
-    DWORD size = sizeof(enabled);
-    DWORD type = 0;
-    if (::RegQueryValueExA(settings, "ProxyEnable", nullptr, &type,
-                           reinterpret_cast<BYTE*>(&enabled), &size) != ERROR_SUCCESS ||
-        type != REG_DWORD || enabled == 0)
-        return;
-    std::string servers = ToLower(QueryString(settings, "ProxyServer", kProxyServerBytes));
+    if (!win::QueryRegDword(settings, "ProxyEnable", enabled) || enabled == 0) return;
+    std::string servers = ToLower(win::QueryRegString(settings, "ProxyServer", kProxyServerBytes));
     if (servers.empty()) return;
 
     std::string entry;
@@ -100,7 +84,7 @@ void ResolveProxySettings(HKEY settings, ProxyEndpoint& endpoint, bool ftp) {
     endpoint.host = host;
     endpoint.port = static_cast<uint16_t>(port != 0 ? port : defaultPort);
 
-    std::string bypass = ToLower(QueryString(settings, "ProxyOverride", kProxyOverrideBytes));
+    std::string bypass = ToLower(win::QueryRegString(settings, "ProxyOverride", kProxyOverrideBytes));
     if (bypass.find("<local>") == std::string::npos) return;
     WinsockSession winsock;
     uint32_t proxyAddress = 0;

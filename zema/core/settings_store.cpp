@@ -1,7 +1,7 @@
 #include "zema/core/settings_store.h"
 
-#include <vector>
 
+#include "win/registry.h"
 #include "win/unique_handle.h"
 #include "zema/core/system_utils.h"
 
@@ -35,18 +35,6 @@ win::RegKey OpenKey(HKEY root, const std::string& path, REGSAM access) {
     return key;
 }
 
-// A REG_SZ value of at most `chars` characters (terminator included); empty
-// when missing, of another type or longer.
-std::string QueryString(HKEY key, const char* name, DWORD chars) {
-    std::vector<char> buffer(chars + 1, '\0');
-    DWORD type = 0;
-    DWORD size = chars;
-    if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
-                           &size) != ERROR_SUCCESS)
-        return std::string();
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return std::string();
-    return std::string(buffer.data());
-}
 
 }  // namespace
 
@@ -67,7 +55,7 @@ SettingsStore::SettingsStore(SettingsLocation location) : location_(std::move(lo
 bool SettingsStore::Load() {
     win::RegKey key = OpenKey(location_.root, location_.productKey, KEY_ALL_ACCESS);
     if (!key) return false;
-    installFolder_ = StripTrailingSeparators(QueryString(key.Get(), "InstallPath", kPathChars));
+    installFolder_ = StripTrailingSeparators(win::QueryRegString(key.Get(), "InstallPath", kPathChars));
     if (installFolder_.empty()) return false;
     if (!FolderExists(installFolder_)) return false;
     ini_ = IniFile(installFolder_ + "\\config.ini");
@@ -75,7 +63,7 @@ bool SettingsStore::Load() {
     resXmlPath_ = installFolder_ + "\\res.xml";
     if (!FileExists(resXmlPath_)) return false;
     rebootXmlPath_ = installFolder_ + "\\reboot.xml";
-    vdfFolder_ = StripTrailingSeparators(QueryString(key.Get(), "VDFPath", kPathChars));
+    vdfFolder_ = StripTrailingSeparators(win::QueryRegString(key.Get(), "VDFPath", kPathChars));
     if (!FolderExists(vdfFolder_)) return false;
     GetDownloadGroup(true);
     GetDownloadLimits(true);
@@ -93,7 +81,7 @@ std::string SettingsStore::TempWorkFolder() const {
 
 std::string SettingsStore::ReadProductString(const char* name, DWORD chars) const {
     win::RegKey key = OpenKey(location_.root, location_.productKey, KEY_READ);
-    return key ? QueryString(key.Get(), name, chars) : std::string();
+    return key ? win::QueryRegString(key.Get(), name, chars) : std::string();
 }
 
 std::string SettingsStore::ProductVersion() const {
@@ -108,13 +96,7 @@ uint32_t SettingsStore::UpdateEndTime() const {
     win::RegKey key = OpenKey(location_.root, location_.productKey, KEY_READ);
     if (!key) return 0;
     DWORD value = 0;
-    DWORD type = 0;
-    DWORD size = sizeof(value);
-    if (::RegQueryValueExA(key.Get(), "UpdateEndTime", nullptr, &type,
-                           reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
-        type != REG_DWORD)
-        return 0;
-    return value;
+    return win::QueryRegDword(key.Get(), "UpdateEndTime", value) ? value : 0;
 }
 
 std::string SettingsStore::SupportPageUrl() {
@@ -306,7 +288,7 @@ void SettingsStore::SetDeleteInstalledUpdateFile(int value) {
 bool SettingsStore::IsStartupEnabled() const {
     win::RegKey key = OpenKey(location_.root, location_.runKey, KEY_READ);
     if (!key) return false;
-    std::string value = QueryString(key.Get(), location_.runValue.c_str(), kPathChars + 16);
+    std::string value = win::QueryRegString(key.Get(), location_.runValue.c_str(), kPathChars + 16);
     return value.find_first_not_of(" \t") != std::string::npos;
 }
 
