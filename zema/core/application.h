@@ -43,9 +43,6 @@ public:
     // WM_QUIT code, or -1 when initialisation fails.
     int Run(const std::string& commandLine);
 
-    const CommandLine& Switches() const { return commandLine_; }
-    SettingsStore* Settings() const { return settings_.get(); }
-
     // Modeless dialogs whose keyboard messages the loop pre-translates.
     void AddModelessDialog(HWND dialog);
     void RemoveModelessDialog(HWND dialog);

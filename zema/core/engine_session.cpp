@@ -284,7 +284,6 @@ bool EngineSession::StartScan(HWND requester) {
         return false;
     }
     scanJob_ = job;
-    scanRequester_ = requester;
     std::vector<SessionListener*> listeners = listeners_;
     for (SessionListener* listener : listeners) listener->OnScanStarted(requester);
     return true;

@@ -130,7 +130,6 @@ private:
     std::vector<VulnerabilityEntry> vulnerabilities_;
 
     win::KernelHandle scanThread_;
-    HWND scanRequester_ = nullptr;
     HWND window_ = nullptr;
     // Owned by the scan thread until the completion message arrives.
     struct ScanJob;
