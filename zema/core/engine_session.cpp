@@ -9,6 +9,7 @@
 #include "zema/core/messages.h"
 #include "zema/core/scan_worker.h"
 #include "zema/core/settings_store.h"
+#include "zema/core/system_utils.h"
 #include "zema/core/update_list_file.h"
 
 namespace zema {
@@ -64,22 +65,6 @@ std::string ReadText(HRESULT (STDMETHODCALLTYPE IUpdateInfo::*getter)(BSTR*), IU
 void SortUnique(std::vector<int32_t>& values) {
     std::sort(values.begin(), values.end());
     values.erase(std::unique(values.begin(), values.end()), values.end());
-}
-
-// Waits for a thread to end while this thread's windows keep working.
-DWORD WaitDispatching(HANDLE thread) {
-    for (;;) {
-        DWORD wait = ::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
-        if (wait != WAIT_OBJECT_0 + 1) break;
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
-    DWORD code = static_cast<DWORD>(-1);
-    ::GetExitCodeThread(thread, &code);
-    return code;
 }
 
 // The vulnerabilities a bulletin lists.
@@ -170,7 +155,7 @@ void EngineSession::Shutdown() {
     listeners_.clear();
     if (window_) ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);  // a late completion is dropped
     if (scanThread_) {
-        WaitDispatching(scanThread_.Get());
+        WaitForThreadDispatching(scanThread_.Get());
         scanThread_.Reset();
     }
     delete scanJob_;
@@ -304,7 +289,12 @@ DWORD WINAPI EngineSession::ScanThreadProc(void* context) {
 
 void EngineSession::OnScanFinished(HWND requester) {
     if (!scanThread_) return;
-    int result = static_cast<int>(WaitDispatching(scanThread_.Get()));
+    // The completion is the scan thread's last act, so a plain wait is short;
+    // dispatching here would let a window close the session under our feet.
+    ::WaitForSingleObject(scanThread_.Get(), INFINITE);
+    DWORD code = static_cast<DWORD>(kScanFailed);
+    ::GetExitCodeThread(scanThread_.Get(), &code);
+    int result = static_cast<int>(code);
     scanThread_.Reset();
     std::unique_ptr<ScanJob> job(scanJob_);
     scanJob_ = nullptr;

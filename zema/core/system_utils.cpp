@@ -163,6 +163,31 @@ std::string FormatDate(DATE date) {
     return text;
 }
 
+DWORD WaitForThreadDispatching(HANDLE thread) {
+    bool quit = false;
+    WPARAM quitCode = 0;
+    while (!quit) {
+        DWORD wait = ::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
+        if (wait != WAIT_OBJECT_0 + 1) break;
+        MSG msg;
+        while (!quit && ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+                quitCode = msg.wParam;
+                break;
+            }
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+    // Once the loop is asked to end, nothing more is dispatched.
+    if (quit) ::WaitForSingleObject(thread, INFINITE);
+    DWORD code = static_cast<DWORD>(-1);
+    ::GetExitCodeThread(thread, &code);
+    if (quit) ::PostQuitMessage(static_cast<int>(quitCode));
+    return code;
+}
+
 bool IsWindowAnimationEnabled() {
     ANIMATIONINFO info = {};
     info.cbSize = sizeof(info);

@@ -37,6 +37,12 @@ std::string FormatTime(int32_t secondsSince1970);
 // A COM date as "month/day/year" without leading zeros; empty when invalid.
 std::string FormatDate(DATE date);
 
+// Waits for a thread to end while this thread's windows keep working. A quit
+// request that arrives meanwhile stops the dispatching and is posted again
+// afterwards, so the caller's message loop still ends. Returns the thread's
+// exit code.
+DWORD WaitForThreadDispatching(HANDLE thread);
+
 // Whether the system animates minimising and restoring windows.
 bool IsWindowAnimationEnabled();
 // Sends an application-bar message with a zeroed, correctly sized request;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -190,6 +191,72 @@ TEST(BootTime, IsStableAndNonZero) {
     EXPECT_NE(0, first);
     Sleep(20);
     EXPECT_EQ(first, QueryBootTime());
+}
+
+// A thread that ends once its event is set.
+struct GatedThread {
+    static DWORD WINAPI Proc(void* gate) {
+        ::WaitForSingleObject(static_cast<HANDLE>(gate), INFINITE);
+        return 42;
+    }
+    GatedThread() : gate(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        thread = ::CreateThread(nullptr, 0, &Proc, gate, 0, nullptr);
+    }
+    ~GatedThread() {
+        ::SetEvent(gate);
+        ::WaitForSingleObject(thread, INFINITE);
+        ::CloseHandle(thread);
+        ::CloseHandle(gate);
+    }
+    HANDLE gate;
+    HANDLE thread;
+};
+
+// Counts the messages it receives; on the first it asks its own loop to quit.
+struct QuittingWindow {
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_APP) {
+            auto* self = reinterpret_cast<QuittingWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+            if (++self->received == 1) ::PostQuitMessage(7);
+            ::SetEvent(self->gate);
+            return 0;
+        }
+        return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    int received = 0;
+    HANDLE gate = nullptr;
+};
+
+TEST(WaitForThreadDispatching, ServesWindowsAndKeepsTheQuitForTheOuterLoop) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = &QuittingWindow::Proc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "ZemaQuittingWindow";
+    ::RegisterClassA(&wc);
+    HWND hwnd = ::CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  wc.hInstance, nullptr);
+    ASSERT_NE(nullptr, hwnd);
+    QuittingWindow window;
+    GatedThread worker;
+    window.gate = worker.gate;
+    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&window));
+    // The message asks to quit while the wait dispatches, then lets the
+    // worker end.
+    ::PostMessageA(hwnd, WM_APP, 0, 0);
+
+    EXPECT_EQ(42u, WaitForThreadDispatching(worker.thread));
+    EXPECT_EQ(1, window.received);
+    MSG msg = {};
+    std::vector<UINT> left;
+    WPARAM quitCode = 0;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        left.push_back(msg.message);
+        if (msg.message == WM_QUIT) quitCode = msg.wParam;
+    }
+    EXPECT_NE(left.end(), std::find(left.begin(), left.end(), static_cast<UINT>(WM_QUIT)))
+        << "a quit taken by the wait must reach the outer loop";
+    EXPECT_EQ(7u, quitCode);
+    ::DestroyWindow(hwnd);
 }
 
 }  // namespace
