@@ -140,6 +140,7 @@ void QORDownloader::RefreshSettings() {
         std::lock_guard<std::mutex> guard(state_.lock);
         state_.httpProxy = http;
         state_.ftpProxy = ftp;
+        ++state_.settingsSerial;
     }
     if (scheduler_ && scheduler_->Window())
         ::PostMessageA(scheduler_->Window(), JM_SETTINGS, 0, 0);

@@ -21,6 +21,9 @@ public:
     // downloader property is set and when the scheduler starts.
     netclient::ProxyEndpoint httpProxy;
     netclient::ProxyEndpoint ftpProxy;
+    // Counts changes of the limit and the proxies, so the scheduler can take
+    // them up before it starts a job begun after the change.
+    uint32_t settingsSerial = 0;
     // The PendingQueue: begun jobs in order, each held with a reference.
     std::vector<std::pair<int32_t, win::ComPtr<DownloadJob>>> pending;
 

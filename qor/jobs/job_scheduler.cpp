@@ -70,7 +70,7 @@ void JobScheduler::RunThread() {
     ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&JobScheduler::WindowProc));
     window_ = hwnd;
     ::SetTimer(hwnd, kTimerId, kTickMs, nullptr);
-    OnSettings();
+    ApplySettings();
     ::PostMessageA(hwnd, JM_READY, 0, 0);
     MSG msg;
     while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
@@ -91,7 +91,7 @@ LRESULT JobScheduler::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const int32_t id = JobIdOf(lParam);
     switch (message) {
     case JM_READY: ::SetEvent(ready_.Get()); return 0;
-    case JM_SETTINGS: OnSettings(); return 0;
+    case JM_SETTINGS: ApplySettings(); return 0;
     case JM_APPEND: OnAppend(id); return 0;
     case JM_STOP: OnStop(id); return 0;
     case JM_PAUSE: OnPauseResume(id, true); return 0;
@@ -113,11 +113,14 @@ LRESULT JobScheduler::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void JobScheduler::OnSettings() {
+void JobScheduler::ApplySettings() {
     netclient::ProxyEndpoint http;
     netclient::ProxyEndpoint ftp;
     {
         std::lock_guard<std::mutex> guard(state_.lock);
+        if (settingsApplied_ && appliedSettings_ == state_.settingsSerial) return;
+        settingsApplied_ = true;
+        appliedSettings_ = state_.settingsSerial;
         http = state_.httpProxy;
         ftp = state_.ftpProxy;
         limit_ = state_.concurrency;
@@ -255,6 +258,9 @@ bool JobScheduler::StartRunner(int32_t id, RunnerPtr runner) {
 }
 
 bool JobScheduler::ScheduleStep(int32_t id) {
+    // A job may be begun right after a proxy change whose notice is still
+    // queued behind this step; it must not start with the old proxy.
+    ApplySettings();
     bool startedId = false;
     while (static_cast<int32_t>(running_.Size()) < limit_) {
         std::pair<int32_t, win::ComPtr<DownloadJob>> next;

@@ -70,7 +70,9 @@ private:
     void RunThread();
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    void OnSettings();
+    // Takes up the downloader's current limit and proxies when they changed
+    // since they were last taken.
+    void ApplySettings();
     void OnAppend(int32_t id);
     void OnStop(int32_t id);
     void OnPauseResume(int32_t id, bool pause);
@@ -100,6 +102,8 @@ private:
 
     // Scheduler thread only.
     int32_t limit_ = 1;
+    uint32_t appliedSettings_ = 0;
+    bool settingsApplied_ = false;
     netclient::ProxyEndpoint httpProxy_;
     netclient::ProxyEndpoint ftpProxy_;
     OrderedMap<RunnerPtr> running_;

@@ -8,7 +8,6 @@ namespace qor_test {
 namespace {
 
 constexpr LONG kShortRetryElapseMs = 300;
-constexpr LONG kTrickle = 40000;  // bytes per second: a run stays midway for a while
 
 }  // namespace
 

@@ -35,6 +35,7 @@ constexpr DWORD kJobTimeoutMs = 60000;    // far beyond any run that is meant to
 constexpr LONG kJobNetworkTimeoutMs = 20000;
 constexpr LONG kShortNetworkTimeoutMs = 1500;  // for peers that never answer
 constexpr DWORD kPromptlyMs = 8000;        // well below any time-out that is not meant to pass
+constexpr LONG kTrickle = 40000;  // bytes per second: a run stays midway for a while
 
 class NetworkJobTest : public QorTest {
 protected:

@@ -119,6 +119,25 @@ TEST_F(ProxyJobs, DanteSocks5WithAndWithoutPasswordAndSocks4ByAddress) {
     EXPECT_EQ(kJobCompleted, FetchSmall(d, "socks4.bin"));
 }
 
+TEST_F(ProxyJobs, AJobBegunRightAfterAProxyChangeGoesThroughTheNewProxy) {
+    Downloader d;
+    ASSERT_TRUE(d.Ok());
+    // A trickling direct download holds the only slot. Stopping it lets the
+    // scheduler start the next job at once, while the notice of the proxy
+    // change set just before that job was begun may still be queued.
+    auto slow = NewJob(d, HttpUrl("nginx", "/files/medium.bin"), "slow.bin");
+    ASSERT_EQ(S_OK, slow->put_Bandwidth(kTrickle));
+    ASSERT_EQ(S_OK, d.object->BeginDownloadJob(slow.Get()));
+    ASSERT_TRUE(WaitForEvent(d, IdOf(slow.Get()), kReadData, kPromptlyMs));
+    auto job = NewJob(d, HttpUrl("script_http", "/echo"), "echo.txt");
+    ASSERT_EQ(S_OK, d.object->StopDownloadJob(IdOf(slow.Get())));
+    // The scripted server acts as the proxy and echoes what it was sent.
+    UseProxy(d, false, qorpstHttp, "script_http");
+    ASSERT_EQ(kJobCompleted, Run(d, job.Get()));
+    EXPECT_EQ(0u, Saved("echo.txt").find("GET " + HttpUrl("script_http", "/echo") + " HTTP/1.1\r\n"))
+        << Saved("echo.txt");
+}
+
 TEST_F(ProxyJobs, FtpControlAndDataConnectionsThroughSocks5) {
     Downloader d;
     ASSERT_TRUE(d.Ok());
