@@ -114,6 +114,12 @@ INT_PTR Dialog::Route(UINT message, WPARAM wParam, LPARAM lParam) {
     bool handled = Dispatch(message, wParam, lParam, result);
     if (!handled && frame_) handled = frame_->HandleMessage(message, wParam, lParam, result);
     if (!handled) handled = Reflect(message, wParam, lParam, result);
+    // A modal dialog without a frame still closes on Enter and Escape.
+    if (!handled && modal_ && message == WM_COMMAND &&
+        (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        Close(LOWORD(wParam) == IDOK ? 1 : 2);
+        handled = true;
+    }
     if (!handled) return FALSE;
     if (ReturnsDirectly(message)) return static_cast<INT_PTR>(result);
     ::SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, result);

@@ -31,7 +31,8 @@ public:
     HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
 
     // Modal: returns the value given to Close (or -1 when the dialog could
-    // not be made).
+    // not be made). IDOK (and IDCLOSE) that no hook takes end it with 1,
+    // IDCANCEL with 2.
     INT_PTR RunModal(HWND owner, const DialogTemplate& layout);
     INT_PTR RunModal(HWND owner, HINSTANCE module, int resourceId);
     // Modeless: the window, or null. Keyboard navigation works through the

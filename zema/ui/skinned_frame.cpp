@@ -167,9 +167,10 @@ void SkinnedFrame::UpdateRegion() {
     ::GetWindowRect(hwnd_, &window);
     int width = window.right - window.left;
     int height = window.bottom - window.top;
-    HRGN region = style_.corner > 0
-                      ? ::CreateRoundRectRgn(0, 0, width + 1, height + 1, style_.corner,
-                                             style_.corner)
+    // A maximised window meets the screen edges with square corners.
+    int corner = ::IsZoomed(hwnd_) ? 0 : style_.corner;
+    HRGN region = corner > 0
+                      ? ::CreateRoundRectRgn(0, 0, width + 1, height + 1, corner, corner)
                       : ::CreateRectRgn(0, 0, width, height);
     // The window owns the region from here on.
     if (region && !::SetWindowRgn(hwnd_, region, TRUE)) ::DeleteObject(region);
@@ -462,6 +463,17 @@ bool SkinnedFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
         result = TRUE;
         return true;
     }
+    case WM_COMMAND:
+        // What the window's own handler left of the standard commands.
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCLOSE) {
+            ::EndDialog(hwnd_, 1);
+        } else if (LOWORD(wParam) == IDCANCEL) {
+            ::EndDialog(hwnd_, 2);
+        } else {
+            return false;
+        }
+        result = 0;
+        return true;
     case WM_CTLCOLORSTATIC:
         ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
         result = reinterpret_cast<LRESULT>(BackgroundBrush());

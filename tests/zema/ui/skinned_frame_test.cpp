@@ -201,6 +201,28 @@ TEST_F(FrameTest, AMaximisedWindowShowsTheRestoreImagesAndRestores) {
     EXPECT_EQ(4, window.frame().ButtonImage(kMaximizeButton, 0));
 }
 
+TEST_F(FrameTest, StandardCommandsEndAModalSkinnedDialog) {
+    ASSERT_TRUE(LoadSkin());
+    class Modal : public SkinnedDialog {
+    public:
+        Modal(const SkinResources& skin, WORD command)
+            : SkinnedDialog(skin, FrameStyle()), command_(command) {}
+
+    protected:
+        bool OnInit() override {
+            ::PostMessageA(hwnd(), WM_COMMAND, command_, 0);
+            return true;
+        }
+
+    private:
+        WORD command_;
+    };
+    DialogTemplate layout(WS_POPUP | WS_CAPTION, 0, 0, 100, 50, "Modal");
+    EXPECT_EQ(1, Modal(skin_.skin(), IDOK).RunModal(nullptr, layout));
+    EXPECT_EQ(2, Modal(skin_.skin(), IDCANCEL).RunModal(nullptr, layout));
+    EXPECT_EQ(1, Modal(skin_.skin(), IDCLOSE).RunModal(nullptr, layout));
+}
+
 TEST_F(FrameTest, AMissingCaptionImageLeavesTheOthersInTheirPlaces) {
     ASSERT_TRUE(LoadSkin("rnb_closebutton_normal"));
     Open(kCloseButton | kMaximizeButton | kMinimizeButton);
