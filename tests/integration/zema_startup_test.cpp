@@ -135,6 +135,14 @@ TEST_F(ZemaProcessTest, FailsQuietlyWithoutItsInstallation) {
     EXPECT_EQ(-1, zema.Wait(kStartTimeoutMs));
 }
 
+TEST_F(ZemaProcessTest, FailsQuietlyWithAMalformedSkin) {
+    WriteFileBytes(install_ + "\\res.xml", "<?xml version=\"1.0\"?>\r\n<Resource><StringTable>");
+    ChildProcess zema;
+    ASSERT_TRUE(zema.Start(zema_, "-tray", install_));
+    EXPECT_EQ(-1, zema.Wait(kStartTimeoutMs));
+    EXPECT_EQ(nullptr, ManagerWindow());
+}
+
 TEST_F(ZemaProcessTest, RebootListSurvivesARestartWithoutReboot) {
     const int64_t bootTime = QueryBootTime();
     ASSERT_NE(0, bootTime);
