@@ -69,14 +69,6 @@ void ListFiles(const std::string& root, const std::string& relative, std::set<st
     } while (::FindNextFileA(find.Get(), &data));
 }
 
-bool CallServer(const std::string& dll, const char* entry) {
-    win::Module module(::LoadLibraryA(dll.c_str()));
-    if (!module) return false;
-    auto function = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-        reinterpret_cast<void*>(::GetProcAddress(module.Get(), entry)));
-    return function && SUCCEEDED(function());
-}
-
 // Takes a server's registration away for the test and gives it back after,
 // from the library it named then.
 class RegistrationSnapshot {
@@ -85,11 +77,11 @@ public:
         : server_(RegString(HKEY_CLASSES_ROOT, std::string("CLSID\\") + clsid + "\\InprocServer32",
                             nullptr)),
           builtDll_(builtDll) {
-        if (!server_.empty()) CallServer(builtDll_, "DllUnregisterServer");
+        if (!server_.empty()) CallServerEntry(builtDll_, "DllUnregisterServer");
     }
     ~RegistrationSnapshot() {
         if (server_.empty()) return;
-        CallServer(PathExists(server_) ? server_ : builtDll_, "DllRegisterServer");
+        CallServerEntry(PathExists(server_) ? server_ : builtDll_, "DllRegisterServer");
     }
 
 private:
