@@ -1,18 +1,15 @@
 # Writes the NSIS lines that install every file of one folder tree and the
 # lines that remove exactly those files again, so that the uninstaller takes
 # away what setup added and nothing else.
-#   cmake -DSOURCE=dir -DSUBFOLDER=subfolder-or-empty -DNAME=macro-suffix
+#   cmake -DSOURCE=dir -DBASE_VAR=INSTDIR -DNAME=macro-suffix
 #         -DOUTPUT=file.nsh -P folder_list.cmake
+# BASE_VAR names the NSIS variable of the target folder (without its "$").
 # Each file's MD5 is written beside it: a changed file changes the list, so
 # the setup program is made again.
 if(NOT IS_DIRECTORY "${SOURCE}")
   message(FATAL_ERROR "folder_list: ${SOURCE} is not a folder")
 endif()
-set(base "$INSTDIR")
-if(SUBFOLDER)
-  string(REPLACE "/" "\\" target_win "${SUBFOLDER}")
-  set(base "$INSTDIR\\${target_win}")
-endif()
+set(base "$${BASE_VAR}")
 
 file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE "${SOURCE}" "${SOURCE}/*")
 list(SORT files)
@@ -57,7 +54,7 @@ foreach(entry IN LISTS ordered)
   string(REPLACE "/" "\\" f_win "${f}")
   string(APPEND remove "  RMDir \"${base}\\${f_win}\"\n")
 endforeach()
-if(SUBFOLDER)
+if(NOT BASE_VAR STREQUAL "INSTDIR")
   string(APPEND remove "  RMDir \"${base}\"\n")
 endif()
 string(APPEND install "  SetOutPath \"$INSTDIR\"\n!macroend\n")

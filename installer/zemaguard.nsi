@@ -1,5 +1,5 @@
-; Setup of Zemaguard: the programs, the downloader and the update engine with
-; its definitions, the default skin and settings, all in one folder; the
+; Setup of Zemaguard: the programs, the downloader and the update engine, the
+; default skin and settings in one folder, the engine's definitions; the
 ; product key, the start-up entry and the Add/Remove Programs entry.
 ; The build passes ZG_GENERATED, the folder of the generated file lists.
 ;   ZemaguardSetup.exe [/S] [/NOSTARTUP] [/D=folder]
@@ -27,6 +27,14 @@ SetCompressor /SOLID lzma
 !define ZG_WEB "http://www.zemaguard.com"
 ; The exit command of Zema's manager window (its tray menu's Exit).
 !define ZG_CMD_EXIT 32773
+
+; The definitions are machine-wide data, kept apart from the programs:
+; <ProgramData>\Zemaguard\VDF.
+Var VdfDir
+!macro ZG_SET_FOLDERS
+  SetShellVarContext all
+  StrCpy $VdfDir "$APPDATA\Zemaguard\VDF"
+!macroend
 
 Name "Zemaguard"
 OutFile "${ZG_OUTFILE}"
@@ -174,7 +182,7 @@ Section "Zemaguard" SecProduct
   !insertmacro ZG_REGISTER_SERVERS
 
   WriteRegStr HKLM "${ZG_PRODUCT_KEY}" "InstallPath" "$INSTDIR"
-  WriteRegStr HKLM "${ZG_PRODUCT_KEY}" "VDFPath" "$INSTDIR\VDF"
+  WriteRegStr HKLM "${ZG_PRODUCT_KEY}" "VDFPath" "$VdfDir"
   WriteRegStr HKLM "${ZG_PRODUCT_KEY}" "Version" "${ZG_VERSION}"
   ; The About box shows it as it is: month/day/year.
   ${GetTime} "" "L" $0 $1 $2 $3 $4 $5 $6
@@ -182,7 +190,7 @@ Section "Zemaguard" SecProduct
 
   ; The size of what setup installed; downloads are not counted.
   ${GetSize} "$INSTDIR" "/S=0K /G=0" $0 $1 $2
-  ${GetSize} "$INSTDIR\VDF" "/S=0K" $3 $1 $2
+  ${GetSize} "$VdfDir" "/S=0K" $3 $1 $2
   IntOp $0 $0 + $3
   WriteRegStr HKLM "${ZG_ARP_KEY}" "DisplayName" "Zemaguard"
   WriteRegStr HKLM "${ZG_ARP_KEY}" "DisplayVersion" "${ZG_VERSION}"
@@ -218,6 +226,7 @@ Section "un.Zemaguard" UnSecProduct
   !insertmacro ZG_REMOVE_PROGRAMS
   !insertmacro ZG_REMOVE_SKIN
   !insertmacro ZG_REMOVE_VDF
+  RMDir "$APPDATA\Zemaguard"
   ; Files the programs write in the install folder.
   Delete "$INSTDIR\config.ini"
   Delete "$INSTDIR\reboot.xml"
@@ -253,6 +262,7 @@ SectionEnd
 
 Function .onInit
   SetRegView 64
+  !insertmacro ZG_SET_FOLDERS
   !insertmacro ZG_REFUSE_DURING_UPGRADE
   ${GetParameters} $0
   ClearErrors
@@ -264,6 +274,7 @@ FunctionEnd
 
 Function un.onInit
   SetRegView 64
+  !insertmacro ZG_SET_FOLDERS
   !insertmacro ZG_REFUSE_DURING_UPGRADE
   ${GetParameters} $0
   ClearErrors

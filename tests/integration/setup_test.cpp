@@ -134,6 +134,13 @@ protected:
         ::GetTempPathA(MAX_PATH, temp);
         tolvane_ = std::string(temp) + "Tolvane";
         hadTolvane_ = PathExists(tolvane_);
+        // The definitions' machine-wide folder, set aside while setup owns it.
+        char data[MAX_PATH + 1] = {};
+        DWORD n = ::GetEnvironmentVariableA("ProgramData", data, MAX_PATH);
+        dataFolder_ = std::string(data, n) + "\\Zemaguard";
+        vdf_ = dataFolder_ + "\\VDF";
+        if (PathExists(dataFolder_))
+            movedData_ = ::MoveFileA(dataFolder_.c_str(), folder_.File("data").c_str()) != FALSE;
         // Blanks, as under Program Files.
         install_ = folder_.File("Zema guard");
     }
@@ -141,6 +148,8 @@ protected:
     ~SetupTest() override {
         RemovePath(install_);
         if (hadTolvane_) ::CreateDirectoryA(tolvane_.c_str(), nullptr);
+        RemovePath(dataFolder_);
+        if (movedData_) ::MoveFileA(folder_.File("data").c_str(), dataFolder_.c_str());
     }
 
     int RunSetup(const std::string& options) {
@@ -198,6 +207,9 @@ protected:
     std::string install_;
     std::string tolvane_;
     bool hadTolvane_ = false;
+    std::string dataFolder_;
+    std::string vdf_;
+    bool movedData_ = false;
 };
 
 TEST_F(SetupTest, InstallsTheProductAndTheUninstallerTakesItAwayKeepingDownloads) {
@@ -217,7 +229,7 @@ TEST_F(SetupTest, InstallsTheProductAndTheUninstallerTakesItAwayKeepingDownloads
     ASSERT_FALSE(definitions.empty());
     for (const std::string& name : definitions)
         EXPECT_EQ(ReadFileBytes(BinaryFolder() + "\\sample\\" + name),
-                  ReadFileBytes(install_ + "\\VDF\\" + name))
+                  ReadFileBytes(vdf_ + "\\" + name))
             << name;
     EXPECT_EQ(ReadFileBytes(BinaryFolder() + "\\Zema.exe"), ReadFileBytes(install_ + "\\Zema.exe"));
     EXPECT_EQ(1, ::GetPrivateProfileIntA("General", "TrayIcon", 0,
@@ -225,8 +237,7 @@ TEST_F(SetupTest, InstallsTheProductAndTheUninstallerTakesItAwayKeepingDownloads
 
     // The product key, the start-up entry and the Add/Remove Programs entry.
     EXPECT_EQ(Lower(install_), Lower(RegString(HKEY_LOCAL_MACHINE, kProductKey, "InstallPath")));
-    EXPECT_EQ(Lower(install_ + "\\VDF"),
-              Lower(RegString(HKEY_LOCAL_MACHINE, kProductKey, "VDFPath")));
+    EXPECT_EQ(Lower(vdf_), Lower(RegString(HKEY_LOCAL_MACHINE, kProductKey, "VDFPath")));
     EXPECT_EQ(ZG_VERSION_TEXT, RegString(HKEY_LOCAL_MACHINE, kProductKey, "Version"));
     SYSTEMTIME now;
     ::GetLocalTime(&now);
@@ -288,7 +299,7 @@ TEST_F(SetupTest, InstallsTheProductAndTheUninstallerTakesItAwayKeepingDownloads
     ListFiles(install_, "", files);
     EXPECT_EQ((std::set<std::string>{"Hotfix\\zg-kb500101.exe", "Hotfix\\zg-kb500102.exe.qor"}),
               files);
-    EXPECT_FALSE(PathExists(install_ + "\\VDF"));
+    EXPECT_FALSE(PathExists(dataFolder_));
     ExpectNoRegistrationLeft();
 }
 
@@ -310,6 +321,7 @@ TEST_F(SetupTest, WithoutStartupEntryAndUninstallAskedToRemoveDownloads) {
     WriteFileBytes(install_ + "\\Hotfix\\zg-kb500101.exe", "package");
     ASSERT_EQ(0, RunUninstaller("/REMOVEDOWNLOADS"));
     EXPECT_FALSE(PathExists(install_));
+    EXPECT_FALSE(PathExists(dataFolder_));
     ExpectNoRegistrationLeft();
 }
 
