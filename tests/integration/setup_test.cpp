@@ -310,10 +310,14 @@ TEST_F(SetupTest, WithoutStartupEntryAndUninstallAskedToRemoveDownloads) {
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, "ZEMA"));
     ASSERT_TRUE(PathExists(install_ + "\\Zema.exe"));
 
-    // The user's settings survive setup run again over the installation.
+    // Setup run again over the running product ends it first, and keeps
+    // the user's settings.
     ::WritePrivateProfileStringA("General", "VulnFoundAction", "3",
                                  (install_ + "\\config.ini").c_str());
+    ChildProcess zema;
+    ASSERT_NE(nullptr, StartZema(zema));
     ASSERT_EQ(0, RunSetup("/S /NOSTARTUP"));
+    EXPECT_EQ(0, zema.Wait(kZemaTimeoutMs));
     EXPECT_EQ(3, ::GetPrivateProfileIntA("General", "VulnFoundAction", 0,
                                          (install_ + "\\config.ini").c_str()));
 
