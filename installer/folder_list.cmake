@@ -12,8 +12,8 @@ endif()
 set(base "$${BASE_VAR}")
 
 file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE "${SOURCE}" "${SOURCE}/*")
-# What builds the folder is not installed from it.
-list(FILTER files EXCLUDE REGEX "(^|/)(CMakeLists\\.txt|[^/]*\\.(py|cmake|in|md))$")
+# What builds or checks the folder is not installed from it.
+list(FILTER files EXCLUDE REGEX "(^|/)(CMakeLists\\.txt|[^/]*\\.(py|cmake|in|md|json|checked))$")
 list(SORT files)
 set(install "!macro ZG_INSTALL_${NAME}\n")
 set(remove "!macro ZG_REMOVE_${NAME}\n")
