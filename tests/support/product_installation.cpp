@@ -49,13 +49,7 @@ public:
     bool Ok() const { return ok_; }
 
 private:
-    bool Call(const char* entry) const {
-        win::Module module(::LoadLibraryA(dll_.c_str()));
-        if (!module) return false;
-        auto function = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-            reinterpret_cast<void*>(::GetProcAddress(module.Get(), entry)));
-        return function && SUCCEEDED(function());
-    }
+    bool Call(const char* entry) const { return CallServerEntry(dll_, entry); }
 
     std::string dll_;
     bool wasRegistered_;

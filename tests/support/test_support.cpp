@@ -227,4 +227,12 @@ bool SetRegDword(HKEY root, const std::string& key, const char* name, DWORD valu
     return rc == ERROR_SUCCESS;
 }
 
+bool CallServerEntry(const std::string& dll, const char* entry) {
+    win::Module module(::LoadLibraryA(dll.c_str()));
+    if (!module) return false;
+    auto function = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+        reinterpret_cast<void*>(::GetProcAddress(module.Get(), entry)));
+    return function && SUCCEEDED(function());
+}
+
 }  // namespace testing_support

@@ -106,6 +106,9 @@ private:
     std::vector<Value> values_;
 };
 
+// Calls a COM server's DllRegisterServer or DllUnregisterServer.
+bool CallServerEntry(const std::string& dll, const char* entry);
+
 // Writes REG_SZ / REG_DWORD values, creating the key.
 bool SetRegString(HKEY root, const std::string& key, const char* name, const std::string& value);
 bool SetRegDword(HKEY root, const std::string& key, const char* name, DWORD value);

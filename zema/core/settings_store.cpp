@@ -300,7 +300,9 @@ bool SettingsStore::EnableStartup() {
     if (::RegCreateKeyExA(location_.root, location_.runKey.c_str(), 0, nullptr, 0,
                           KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
         return false;
-    std::string data = std::string(path, n) + kStartupSwitch;
+    // Quoted: an install folder with blanks would otherwise make the shell
+    // try "C:\Program.exe" first.
+    std::string data = "\"" + std::string(path, n) + "\"" + kStartupSwitch;
     if (::RegSetValueExA(key.Get(), location_.runValue.c_str(), 0, REG_SZ,
                          reinterpret_cast<const BYTE*>(data.c_str()),
                          static_cast<DWORD>(data.size() + 1)) != ERROR_SUCCESS)

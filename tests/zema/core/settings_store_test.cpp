@@ -264,7 +264,7 @@ TEST_F(SettingsStoreTest, StartupEntryHoldsThisProgramWithTheTraySwitch) {
     ASSERT_EQ(ERROR_SUCCESS, RegGetValueA(location_.root, location_.runKey.c_str(), "ZEMA",
                                           RRF_RT_ANY, &type, data, &size));
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_EQ(std::string(path) + " -tray", std::string(data));
+    EXPECT_EQ("\"" + std::string(path) + "\" -tray", std::string(data));
     EXPECT_EQ(strlen(data) + 1, size) << "the terminating zero is stored";
 
     ASSERT_TRUE(store.DisableStartup());

@@ -1,0 +1,332 @@
+// ZemaguardSetup.exe and its uninstaller, run silently as an administrator
+// would: what setup lays out, registers and records; that the installed
+// product starts; and that the uninstaller stops it and takes away all that
+// setup added, keeping the downloads unless told otherwise. They use the
+// product's fixed registry keys and COM registrations (RESOURCE_LOCK
+// prefix_state) and put back what was there before.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "tests/support/test_support.h"
+#include "win/registry.h"
+#include "zema/core/messages.h"
+#include "zg_version.h"
+
+namespace {
+
+using namespace testing_support;
+
+constexpr char kProductKey[] = "Software\\tolvane\\ZEMA";
+constexpr char kMakerKey[] = "Software\\tolvane";
+constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr char kArpKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zemaguard";
+constexpr char kEngineClass[] = "{5B291E06-63F1-430B-BCD8-229CC4AEB411}";
+constexpr char kDownloaderClass[] = "{DFC95C25-4E8D-41C3-98D7-B0E74E57CEE2}";
+constexpr char kDownloaderLibrary[] = "{B104A768-AC59-4886-85EA-E2C1B3B86AC6}";
+constexpr DWORD kSetupTimeoutMs = 120000;
+constexpr DWORD kZemaTimeoutMs = 20000;
+
+std::string RegString(HKEY root, const std::string& path, const char* name) {
+    win::RegKey key;
+    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return {};
+    return win::QueryRegString(key.Get(), name, 4096);
+}
+
+bool KeyExists(HKEY root, const std::string& path) {
+    win::RegKey key;
+    return ::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+}
+
+bool ValueExists(HKEY root, const std::string& path, const char* name) {
+    return ::RegGetValueA(root, path.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
+}
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+    return s;
+}
+
+// Every file under a folder, as paths relative to it.
+void ListFiles(const std::string& root, const std::string& relative, std::set<std::string>& out) {
+    WIN32_FIND_DATAA data;
+    const std::string folder = relative.empty() ? root : root + "\\" + relative;
+    win::FindHandle find(::FindFirstFileA((folder + "\\*").c_str(), &data));
+    if (!find) return;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string path = relative.empty() ? name : relative + "\\" + name;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ListFiles(root, path, out);
+        else
+            out.insert(path);
+    } while (::FindNextFileA(find.Get(), &data));
+}
+
+// Takes a server's registration away for the test and gives it back after,
+// from the library it named then.
+class RegistrationSnapshot {
+public:
+    RegistrationSnapshot(const char* clsid, const std::string& builtDll)
+        : server_(RegString(HKEY_CLASSES_ROOT, std::string("CLSID\\") + clsid + "\\InprocServer32",
+                            nullptr)),
+          builtDll_(builtDll) {
+        if (!server_.empty()) CallServerEntry(builtDll_, "DllUnregisterServer");
+    }
+    ~RegistrationSnapshot() {
+        if (server_.empty()) return;
+        CallServerEntry(PathExists(server_) ? server_ : builtDll_, "DllRegisterServer");
+    }
+
+private:
+    std::string server_;
+    std::string builtDll_;
+};
+
+// Creates both servers' objects in an apartment of its own, which is gone
+// (and the libraries with it) when this returns, so the uninstaller can
+// delete them.
+bool ServersCreatable() {
+    bool ok = false;
+    std::thread([&ok] {
+        if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return;
+        ok = true;
+        for (const char* text : {kEngineClass, kDownloaderClass}) {
+            CLSID clsid;
+            std::wstring wide(text, text + strlen(text));
+            IUnknown* object = nullptr;
+            if (FAILED(::CLSIDFromString(wide.c_str(), &clsid)) ||
+                FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                          reinterpret_cast<void**>(&object))))
+                ok = false;
+            if (object) object->Release();
+        }
+        ::CoUninitialize();
+    }).join();
+    return ok;
+}
+
+class SetupTest : public ::testing::Test {
+protected:
+    SetupTest()
+        : product_(HKEY_LOCAL_MACHINE, kProductKey),
+          run_(HKEY_LOCAL_MACHINE, kRunKey),
+          arp_(HKEY_LOCAL_MACHINE, kArpKey),
+          engine_(kEngineClass, BinaryFolder() + "\\UpdateEngine.dll"),
+          downloader_(kDownloaderClass, BinaryFolder() + "\\QOR.dll") {
+        // A machine without the product: no key, no start-up entry.
+        ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kProductKey);
+        ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProductKey);
+        ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMakerKey);
+        ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kArpKey);
+        ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kArpKey);
+        win::RegKey run;
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, run.Put()) ==
+            ERROR_SUCCESS)
+            ::RegDeleteValueA(run.Get(), "ZEMA");
+        char temp[MAX_PATH + 1] = {};
+        ::GetTempPathA(MAX_PATH, temp);
+        tolvane_ = std::string(temp) + "Tolvane";
+        hadTolvane_ = PathExists(tolvane_);
+        // The definitions' machine-wide folder, set aside while setup owns it.
+        char data[MAX_PATH + 1] = {};
+        DWORD n = ::GetEnvironmentVariableA("ProgramData", data, MAX_PATH);
+        dataFolder_ = std::string(data, n) + "\\Zemaguard";
+        vdf_ = dataFolder_ + "\\VDF";
+        if (PathExists(dataFolder_))
+            movedData_ = ::MoveFileA(dataFolder_.c_str(), folder_.File("data").c_str()) != FALSE;
+        // Blanks, as under Program Files.
+        install_ = folder_.File("Zema guard");
+    }
+
+    ~SetupTest() override {
+        RemovePath(install_);
+        if (hadTolvane_) ::CreateDirectoryA(tolvane_.c_str(), nullptr);
+        RemovePath(dataFolder_);
+        if (movedData_) ::MoveFileA(folder_.File("data").c_str(), dataFolder_.c_str());
+    }
+
+    int RunSetup(const std::string& options) {
+        ChildProcess setup;
+        if (!setup.Start(BinaryFolder() + "\\ZemaguardSetup.exe", options + " /D=" + install_))
+            return -1;
+        return setup.Wait(kSetupTimeoutMs);
+    }
+
+    // As the uninstaller does for itself: a copy outside the install folder,
+    // so that the one inside can be deleted, told where the product is.
+    int RunUninstaller(const std::string& options) {
+        const std::string copy = folder_.File("Un.exe");
+        if (!::CopyFileA((install_ + "\\Uninstall.exe").c_str(), copy.c_str(), FALSE)) return -1;
+        ChildProcess uninstaller;
+        std::string arguments = "/S " + options;
+        if (!uninstaller.Start(copy, arguments + " _?=" + install_)) return -1;
+        int code = uninstaller.Wait(kSetupTimeoutMs);
+        ::DeleteFileA(copy.c_str());
+        return code;
+    }
+
+    HWND ManagerWindow() const {
+        return reinterpret_cast<HWND>(static_cast<INT_PTR>(::GetPrivateProfileIntA(
+            "General", "WindowHandle", 0, (install_ + "\\config.ini").c_str())));
+    }
+
+    HWND StartZema(ChildProcess& zema) {
+        EXPECT_TRUE(zema.Start(install_ + "\\Zema.exe", "-tray", install_));
+        HWND hwnd = nullptr;
+        PumpUntil([&] { return (hwnd = ManagerWindow()) != nullptr || !zema.Running(); },
+                  kZemaTimeoutMs);
+        return hwnd;
+    }
+
+    // Nothing of ours in the registry: product key, start-up entry, Add/Remove
+    // Programs entry, COM classes and type library.
+    void ExpectNoRegistrationLeft() {
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMakerKey));
+        EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, "ZEMA"));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kArpKey));
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kEngineClass));
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kDownloaderClass));
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::string("TypeLib\\") + kDownloaderLibrary));
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "QOR.QORDownloader"));
+    }
+
+    TempFolder folder_;
+    RegistryKeySnapshot product_;
+    RegistryKeySnapshot run_;
+    RegistryKeySnapshot arp_;
+    RegistrationSnapshot engine_;
+    RegistrationSnapshot downloader_;
+    std::string install_;
+    std::string tolvane_;
+    bool hadTolvane_ = false;
+    std::string dataFolder_;
+    std::string vdf_;
+    bool movedData_ = false;
+};
+
+TEST_F(SetupTest, InstallsTheProductAndTheUninstallerTakesItAwayKeepingDownloads) {
+    ASSERT_EQ(0, RunSetup("/S"));
+
+    // The files, the definitions exactly as built.
+    std::set<std::string> files;
+    ListFiles(install_, "", files);
+    for (const char* name : {"Zema.exe", "QOR.dll", "UpdateEngine.dll", "res.xml",
+                             "config.ini", "Uninstall.exe"})
+        EXPECT_EQ(1u, files.count(name)) << name;
+    if (PathExists(BinaryFolder() + "\\Brightwick.exe")) {
+        EXPECT_EQ(1u, files.count("Brightwick.exe"));
+    }
+    std::set<std::string> definitions;
+    ListFiles(BinaryFolder() + "\\sample", "", definitions);
+    ASSERT_FALSE(definitions.empty());
+    for (const std::string& name : definitions)
+        EXPECT_EQ(ReadFileBytes(BinaryFolder() + "\\sample\\" + name),
+                  ReadFileBytes(vdf_ + "\\" + name))
+            << name;
+    EXPECT_EQ(ReadFileBytes(BinaryFolder() + "\\Zema.exe"), ReadFileBytes(install_ + "\\Zema.exe"));
+    EXPECT_EQ(1, ::GetPrivateProfileIntA("General", "TrayIcon", 0,
+                                         (install_ + "\\config.ini").c_str()));
+
+    // The product key, the start-up entry and the Add/Remove Programs entry.
+    EXPECT_EQ(Lower(install_), Lower(RegString(HKEY_LOCAL_MACHINE, kProductKey, "InstallPath")));
+    EXPECT_EQ(Lower(vdf_), Lower(RegString(HKEY_LOCAL_MACHINE, kProductKey, "VDFPath")));
+    EXPECT_EQ(ZG_VERSION_TEXT, RegString(HKEY_LOCAL_MACHINE, kProductKey, "Version"));
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    char today[16];
+    snprintf(today, sizeof(today), "%02u/%02u/%04u", now.wMonth, now.wDay, now.wYear);
+    EXPECT_EQ(today, RegString(HKEY_LOCAL_MACHINE, kProductKey, "InstallDate"));
+    EXPECT_EQ(Lower("\"" + install_ + "\\Zema.exe\" -tray"),
+              Lower(RegString(HKEY_LOCAL_MACHINE, kRunKey, "ZEMA")));
+    EXPECT_EQ("Zemaguard", RegString(HKEY_LOCAL_MACHINE, kArpKey, "DisplayName"));
+    EXPECT_EQ(ZG_VERSION_TEXT, RegString(HKEY_LOCAL_MACHINE, kArpKey, "DisplayVersion"));
+    EXPECT_FALSE(RegString(HKEY_LOCAL_MACHINE, kArpKey, "Publisher").empty());
+    EXPECT_EQ(Lower(install_), Lower(RegString(HKEY_LOCAL_MACHINE, kArpKey, "InstallLocation")));
+    EXPECT_EQ(Lower("\"" + install_ + "\\Uninstall.exe\" /S"),
+              Lower(RegString(HKEY_LOCAL_MACHINE, kArpKey, "QuietUninstallString")));
+    EXPECT_EQ(Lower("\"" + install_ + "\\Uninstall.exe\""),
+              Lower(RegString(HKEY_LOCAL_MACHINE, kArpKey, "UninstallString")));
+    DWORD sizeKb = 0;
+    DWORD sizeBytes = sizeof(sizeKb);
+    EXPECT_EQ(ERROR_SUCCESS, ::RegGetValueA(HKEY_LOCAL_MACHINE, kArpKey, "EstimatedSize",
+                                            RRF_RT_REG_DWORD, nullptr, &sizeKb, &sizeBytes));
+    const size_t programBytes = ReadFileBytes(install_ + "\\Zema.exe").size() +
+                                ReadFileBytes(install_ + "\\QOR.dll").size();
+    EXPECT_GE(static_cast<size_t>(sizeKb) * 1024, programBytes);
+
+    // The servers are registered from the install folder and work.
+    EXPECT_EQ(Lower(install_ + "\\QOR.dll"),
+              Lower(RegString(HKEY_CLASSES_ROOT,
+                              std::string("CLSID\\") + kDownloaderClass + "\\InprocServer32",
+                              nullptr)));
+    EXPECT_EQ(Lower(install_ + "\\UpdateEngine.dll"),
+              Lower(RegString(HKEY_CLASSES_ROOT,
+                              std::string("CLSID\\") + kEngineClass + "\\InprocServer32", nullptr)));
+    EXPECT_TRUE(ServersCreatable());
+
+    // The installed program starts on what setup laid out and ends through
+    // its exit command.
+    {
+        ChildProcess zema;
+        HWND hwnd = StartZema(zema);
+        ASSERT_NE(nullptr, hwnd) << "the installed Zema.exe did not start";
+        ::PostMessageA(hwnd, WM_COMMAND, zema::kCmdExit, 0);
+        EXPECT_EQ(0, zema.Wait(kZemaTimeoutMs));
+    }
+
+    // A downloaded package and an unfinished download stay with the user.
+    ::CreateDirectoryA((install_ + "\\Hotfix").c_str(), nullptr);
+    WriteFileBytes(install_ + "\\Hotfix\\zg-kb500101.exe", "package");
+    WriteFileBytes(install_ + "\\Hotfix\\zg-kb500102.exe.qor", "partial");
+    WriteFileBytes(install_ + "\\reboot.xml", "<UpdateList/>");
+
+    // Uninstalling while Zema runs asks it to end; it ends with its own
+    // exit code, not killed.
+    ChildProcess zema;
+    ASSERT_NE(nullptr, StartZema(zema));
+    ASSERT_EQ(0, RunUninstaller(""));
+    EXPECT_EQ(0, zema.Wait(kZemaTimeoutMs));
+
+    files.clear();
+    ListFiles(install_, "", files);
+    EXPECT_EQ((std::set<std::string>{"Hotfix\\zg-kb500101.exe", "Hotfix\\zg-kb500102.exe.qor"}),
+              files);
+    EXPECT_FALSE(PathExists(dataFolder_));
+    ExpectNoRegistrationLeft();
+}
+
+TEST_F(SetupTest, WithoutStartupEntryAndUninstallAskedToRemoveDownloads) {
+    // An earlier entry goes when setup runs again without it.
+    SetRegString(HKEY_LOCAL_MACHINE, kRunKey, "ZEMA", "\"C:\\old\\Zema.exe\" -tray");
+    ASSERT_EQ(0, RunSetup("/S /NOSTARTUP"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, "ZEMA"));
+    ASSERT_TRUE(PathExists(install_ + "\\Zema.exe"));
+
+    // Setup run again over the running product ends it first, and keeps
+    // the user's settings.
+    ::WritePrivateProfileStringA("General", "VulnFoundAction", "3",
+                                 (install_ + "\\config.ini").c_str());
+    ChildProcess zema;
+    ASSERT_NE(nullptr, StartZema(zema));
+    ASSERT_EQ(0, RunSetup("/S /NOSTARTUP"));
+    EXPECT_EQ(0, zema.Wait(kZemaTimeoutMs));
+    EXPECT_EQ(3, ::GetPrivateProfileIntA("General", "VulnFoundAction", 0,
+                                         (install_ + "\\config.ini").c_str()));
+
+    ::CreateDirectoryA((install_ + "\\Hotfix").c_str(), nullptr);
+    WriteFileBytes(install_ + "\\Hotfix\\zg-kb500101.exe", "package");
+    ASSERT_EQ(0, RunUninstaller("/REMOVEDOWNLOADS"));
+    EXPECT_FALSE(PathExists(install_));
+    EXPECT_FALSE(PathExists(dataFolder_));
+    ExpectNoRegistrationLeft();
+}
+
+}  // namespace
