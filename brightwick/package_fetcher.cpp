@@ -112,7 +112,8 @@ bool PackageFetcher::Fetch(const std::string& url, const std::string& localFile,
         downloaded_ += static_cast<uint32_t>(got);
         remaining -= got;
         if (progress_) progress_();
-        if (got < want) break;
+        // A short read is only what the network had at hand; the end of the
+        // data shows as a failed read.
     }
     transfer->Close();
     file.Reset();

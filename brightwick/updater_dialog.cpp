@@ -52,7 +52,8 @@ UpdaterDialog::~UpdaterDialog() {
     if (smallIcon_) ::DestroyIcon(smallIcon_);
 }
 
-bool UpdaterDialog::Create() {
+bool UpdaterDialog::Create(bool startCheck) {
+    startCheck_ = startCheck;
     return ::CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_UPDATER), nullptr, Proc,
                                 reinterpret_cast<LPARAM>(this)) != nullptr;
 }
@@ -114,6 +115,7 @@ bool UpdaterDialog::OnInit() {
     SetStatus(IDS_CHECKING);
     ::SendDlgItemMessageA(hwnd_, IDC_FILE_BAR, PBM_SETRANGE32, 0, kBarRange);
     ::SendDlgItemMessageA(hwnd_, IDC_TOTAL_BAR, PBM_SETRANGE32, 0, kBarRange);
+    if (!startCheck_) return false;
     checkThread_.Reset(::CreateThread(nullptr, 0, CheckThreadMain, this, 0, nullptr));
     if (!checkThread_) Post(UM_FAILED, static_cast<WPARAM>(kCheckFailed));
     return false;  // focus stays where the dialog manager put it

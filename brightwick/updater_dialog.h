@@ -19,8 +19,11 @@ public:
     UpdaterDialog(const UpdaterDialog&) = delete;
     UpdaterDialog& operator=(const UpdaterDialog&) = delete;
 
-    // Creates the window hidden; it starts the check at once.
-    bool Create();
+    // Creates the window hidden; it starts the check at once unless told
+    // not to (the gallery shows its states without a server).
+    bool Create(bool startCheck = true);
+    // The shared state, for the gallery to fill before it sends a message.
+    UpgradeState& State() { return state_; }
     HWND hwnd() const { return hwnd_; }
     // Whether the run is silent until a new version is found.
     bool AutoRun() const;
@@ -59,6 +62,7 @@ private:
     win::KernelHandle checkThread_;
     win::KernelHandle upgradeThread_;
     UpgradeState state_;
+    bool startCheck_ = true;
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "tests/brightwick/upgrade_fixture.h"
 
+#include <objbase.h>
+
 #include "brightwick/updater_settings.h"
 #include "netclient/file_utils.h"
 
@@ -29,6 +31,8 @@ void Collect(const std::string& root, const std::string& relative,
 }  // namespace
 
 void UpgradeFixture::SetUp() {
+    // The upgrade reads its file list with MSXML, as its own thread does.
+    com_ = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     PeerTest::SetUp();
     if (HasFatalFailure()) return;
     productKey_ = std::make_unique<testing_support::RegistryKeySnapshot>(HKEY_LOCAL_MACHINE,
@@ -52,10 +56,17 @@ void UpgradeFixture::SetUp() {
 
 void UpgradeFixture::TearDown() {
     // The updater may have started the stand-in again: end whatever runs.
-    int64_t handle = win::IniFile(ConfigIni()).ReadInt64("General", "WindowHandle", 0, 32);
-    HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
+    // Under Wine a child shares the test's output, so one left running
+    // would hold the test open.
+    auto window = [this] {
+        int64_t handle = win::IniFile(ConfigIni()).ReadInt64("General", "WindowHandle", 0, 32);
+        return reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
+    };
+    if (!ZemaArguments().empty())
+        testing_support::PumpUntil([&] { return window() && ::IsWindow(window()); }, 10000);
+    HWND published = window();
     DWORD pid = 0;
-    if (window && ::IsWindow(window) && ::GetWindowThreadProcessId(window, &pid) && pid) {
+    if (published && ::IsWindow(published) && ::GetWindowThreadProcessId(published, &pid) && pid) {
         win::KernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
         if (process) {
             ::TerminateProcess(process.Get(), 0);
@@ -64,6 +75,7 @@ void UpgradeFixture::TearDown() {
     }
     zema_.Kill();
     productKey_.reset();
+    if (SUCCEEDED(com_)) ::CoUninitialize();
 }
 
 std::string UpgradeFixture::ReleasePath(const std::string& relative) const {

@@ -50,6 +50,7 @@ protected:
     // Waits until the stand-in has been started again with these arguments.
     bool WaitForZemaStart(const std::string& argumentsContaining, DWORD timeoutMs) const;
 
+    HRESULT com_ = E_FAIL;
     testing_support::TempFolder install_;
     testing_support::TempFolder work_;
     std::unique_ptr<testing_support::RegistryKeySnapshot> productKey_;
