@@ -140,6 +140,7 @@ TEST_F(UpgradeRunTest, UpgradesThroughAnHttpProxyWithTheProtectedPassword) {
     Told told;
     ASSERT_EQ(1, Upgrade("b", context, told));
     EXPECT_EQ(Release("src-b")["QOR.dll"], Installed()["QOR.dll"]);
+    EXPECT_TRUE(WaitForZemaStart("-updated", 20000));
 }
 
 // Packages and lists that must fail before anything is installed.
@@ -246,12 +247,14 @@ TEST_F(SignedUpgradeTest, InstallsTheSignedRelease) {
     ASSERT_EQ(1, Upgrade("sb", SigningContext(), told));
     EXPECT_EQ(Release("src-b")["Brightwick.exe"], Installed()["Brightwick.exe"]);
     EXPECT_EQ(kVersionB, RegistryVersion());
+    EXPECT_TRUE(WaitForZemaStart("-updated", 20000));
 }
 
 TEST_F(SignedUpgradeTest, AnUnsignedReleaseStillInstallsWithoutAKey) {
     Told told;
     ASSERT_EQ(1, Upgrade("sb-nosig", Context(), told));
     EXPECT_EQ(Release("src-b")["QOR.dll"], Installed()["QOR.dll"]);
+    EXPECT_TRUE(WaitForZemaStart("-updated", 20000));
 }
 
 struct Spoiled {
