@@ -9,26 +9,23 @@
 #include <string>
 #include <vector>
 
+#include "win/protected_text.h"
+
 namespace zema {
 
 // The kernel's boot time in 100-ns units, or 0 when it cannot be obtained.
 int64_t QueryBootTime();
-
-// RC2 keyed by the MD5 of the product's pass phrase, through the CryptoAPI.
-// Encrypt treats the input as one final block, so the output carries the
-// cipher's padding. Both return false (and an empty buffer) on failure.
-bool EncryptBytes(const uint8_t* data, size_t length, std::vector<uint8_t>& out);
-bool DecryptBytes(const uint8_t* data, size_t length, std::vector<uint8_t>& out);
 
 std::string Base64Encode(const uint8_t* data, size_t length);
 // Skips leading blanks and tabs and stops at the first character outside the
 // alphabet.
 std::vector<uint8_t> Base64Decode(const std::string& text);
 
-// The stored form of a password (encrypted with its terminating zero, then
-// Base64), and back. An undecodable text yields an empty password.
-std::string ProtectText(const std::string& password);
-std::string UnprotectText(const std::string& stored);
+// Stored passwords: the protection shared with the self-updater.
+using win::DecryptBytes;
+using win::EncryptBytes;
+using win::ProtectText;
+using win::UnprotectText;
 
 // 999 -> "999", 1000 -> "0.98 KB", 10240 -> "10.0 KB", 1024000 -> "0.98 MB".
 std::string FormatSize(int32_t bytes);

@@ -1,11 +1,11 @@
-#include "zema/core/ini_file.h"
+#include "win/ini_file.h"
 
 #include <cinttypes>
 #include <climits>
 #include <cstdio>
 #include <vector>
 
-namespace zema {
+namespace win {
 namespace {
 
 // Integers never need more than this, whatever the caller's buffer.
@@ -75,4 +75,4 @@ bool IniFile::WriteString(const char* section, const char* key, const std::strin
     return ::WritePrivateProfileStringA(section, key, value.c_str(), path_.c_str()) != FALSE;
 }
 
-}  // namespace zema
+}  // namespace win

@@ -1,0 +1,28 @@
+#pragma once
+// Resource identifiers of Brightwick.exe.
+
+#define IDI_BRIGHTWICK 101
+#define IDD_UPDATER 102
+
+#define IDC_UPGRADE_NOW 1000
+#define IDC_FILE_BAR 1001
+#define IDC_TOTAL_BAR 1002
+#define IDC_STATUS 1004
+#define IDC_FILE_LINE 1005
+#define IDC_TOTAL_LABEL 1006
+#define IDC_FILE_PERCENT 1007
+#define IDC_TOTAL_PERCENT 1008
+
+#define IDS_TOTAL_PROGRESS 1
+#define IDS_DOWNLOADING 2
+#define IDS_DEPLOYING 3
+#define IDS_CHECKING 4
+#define IDS_OFFER 5
+#define IDS_CLOSE 6
+#define IDS_SUCCEEDED 7
+#define IDS_CHECK_FAILED 8
+#define IDS_UPGRADE_FAILED 9
+#define IDS_CURRENT 10
+#define IDS_UNSIGNED 11
+#define IDS_BAD_SIGNATURE 12
+#define IDS_VERSION_MISMATCH 13

@@ -1,0 +1,272 @@
+#include "brightwick/updater_dialog.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <cctype>
+#include <cstdio>
+
+#include "brightwick/progress_display.h"
+#include "brightwick/resource.h"
+#include "brightwick/version_check.h"
+
+namespace brightwick {
+namespace {
+
+constexpr UINT_PTR kCloseTimer = 2;
+constexpr UINT kCloseDelayMs = 5000;
+constexpr DWORD kWorkerStopMs = 1000;
+constexpr int kIconSize = 64;
+constexpr int kIconX = 14;
+constexpr int kIconY = 3;
+constexpr int kQuitCode = IDCANCEL;
+constexpr int kProgressControls[] = {IDC_FILE_LINE, IDC_FILE_PERCENT, IDC_FILE_BAR,
+                                     IDC_TOTAL_LABEL, IDC_TOTAL_PERCENT, IDC_TOTAL_BAR};
+
+void CentreOverOwner(HWND hwnd) {
+    RECT area;
+    HWND owner = ::GetWindow(hwnd, GW_OWNER);
+    if (!owner || !::GetWindowRect(owner, &area))
+        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    RECT window;
+    ::GetWindowRect(hwnd, &window);
+    int width = window.right - window.left;
+    int height = window.bottom - window.top;
+    int x = area.left + (area.right - area.left - width) / 2;
+    int y = area.top + (area.bottom - area.top - height) / 2;
+    ::SetWindowPos(hwnd, HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+UpdaterDialog::UpdaterDialog(HINSTANCE instance, RunContext context, std::string commandLine)
+    : instance_(instance), context_(std::move(context)), commandLine_(std::move(commandLine)) {
+    for (char& c : commandLine_) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    cancel_.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    context_.cancelEvent = cancel_.Get();
+}
+
+UpdaterDialog::~UpdaterDialog() {
+    if (hwnd_) ::DestroyWindow(hwnd_);
+    if (bigIcon_) ::DestroyIcon(bigIcon_);
+    if (smallIcon_) ::DestroyIcon(smallIcon_);
+}
+
+bool UpdaterDialog::Create(bool startCheck) {
+    startCheck_ = startCheck;
+    return ::CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_UPDATER), nullptr, Proc,
+                                reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
+bool UpdaterDialog::AutoRun() const { return commandLine_.find("-AUTO") != std::string::npos; }
+
+INT_PTR CALLBACK UpdaterDialog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    UpdaterDialog* self;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<UpdaterDialog*>(lParam);
+        self->hwnd_ = hwnd;
+        ::SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+    } else {
+        self = reinterpret_cast<UpdaterDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
+    }
+    return self ? self->Handle(message, wParam, lParam) : FALSE;
+}
+
+INT_PTR UpdaterDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG: return OnInit() ? TRUE : FALSE;
+    case WM_PAINT: OnPaint(); return TRUE;
+    case UM_CHECKED: OnChecked(); return TRUE;
+    case UM_DOWNLOADING: OnDownloading(); return TRUE;
+    case UM_PROGRESS: OnProgress(); return TRUE;
+    case UM_DEPLOYING: OnDeploying(); return TRUE;
+    case UM_SUCCEEDED: OnSucceeded(); return TRUE;
+    case UM_FAILED: OnFailed(static_cast<int>(static_cast<INT_PTR>(wParam))); return TRUE;
+    case WM_TIMER:
+        if (wParam != kCloseTimer) return FALSE;
+        ::KillTimer(hwnd_, kCloseTimer);
+        ::PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_UPGRADE_NOW && HIWORD(wParam) == BN_CLICKED) {
+            OnUpgradeNow();
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            OnCancel();
+            return TRUE;
+        }
+        return FALSE;
+    case WM_DESTROY: OnDestroy(); return FALSE;
+    }
+    (void)lParam;
+    return FALSE;
+}
+
+bool UpdaterDialog::OnInit() {
+    CentreOverOwner(hwnd_);
+    bigIcon_ = static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_BRIGHTWICK),
+                                               IMAGE_ICON, kIconSize, kIconSize, 0));
+    smallIcon_ = static_cast<HICON>(
+        ::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_BRIGHTWICK), IMAGE_ICON,
+                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
+    if (smallIcon_) ::SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    if (bigIcon_) ::SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+    SetStatus(IDS_CHECKING);
+    ::SendDlgItemMessageA(hwnd_, IDC_FILE_BAR, PBM_SETRANGE32, 0, kBarRange);
+    ::SendDlgItemMessageA(hwnd_, IDC_TOTAL_BAR, PBM_SETRANGE32, 0, kBarRange);
+    if (!startCheck_) return false;
+    checkThread_.Reset(::CreateThread(nullptr, 0, CheckThreadMain, this, 0, nullptr));
+    if (!checkThread_) Post(UM_FAILED, static_cast<WPARAM>(kCheckFailed));
+    return false;  // focus stays where the dialog manager put it
+}
+
+void UpdaterDialog::OnPaint() {
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(hwnd_, &paint);
+    if (bigIcon_) ::DrawIconEx(dc, kIconX, kIconY, bigIcon_, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
+    ::EndPaint(hwnd_, &paint);
+}
+
+void UpdaterDialog::OnChecked() {
+    if (checkThread_) {
+        ::WaitForSingleObject(checkThread_.Get(), INFINITE);
+        checkThread_.Reset();
+    }
+    if (CompareVersions(state_.newVersion, context_.installedVersion) == 1) {
+        std::string format = LoadText(IDS_OFFER);
+        std::vector<char> text(format.size() + state_.newVersion.size() + 1);
+        snprintf(text.data(), text.size(), format.c_str(), state_.newVersion.c_str());
+        SetText(IDC_STATUS, text.data());
+        ::ShowWindow(::GetDlgItem(hwnd_, IDC_UPGRADE_NOW), SW_SHOW);
+        if (UpdaterSettings::Instance().NewVersionCheckedAction() != 0)
+            ::PostMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_UPGRADE_NOW, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(hwnd_, IDC_UPGRADE_NOW)));
+        ::ShowWindow(hwnd_, SW_SHOW);
+    } else {
+        SetStatus(IDS_CURRENT);
+        if (AutoRun())
+            ::PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+        else
+            ::ShowWindow(hwnd_, SW_SHOW);
+    }
+    state_.checkFraction = 1;
+}
+
+void UpdaterDialog::OnUpgradeNow() {
+    if (upgradeThread_) return;  // a second click while it runs
+    ::ShowWindow(::GetDlgItem(hwnd_, IDC_UPGRADE_NOW), SW_HIDE);
+    upgradeThread_.Reset(::CreateThread(nullptr, 0, UpgradeThreadMain, this, 0, nullptr));
+    if (!upgradeThread_) OnFailed(kListNotFetched);
+}
+
+void UpdaterDialog::OnDownloading() {
+    SetStatus(IDS_DOWNLOADING);
+    SetText(IDC_TOTAL_LABEL, LoadText(IDS_TOTAL_PROGRESS));
+    SetText(IDC_FILE_LINE, std::string());
+    ShowProgressControls(true);
+}
+
+void UpdaterDialog::OnProgress() {
+    ProgressDisplay display = ComputeProgress(state_);
+    if (display.hasCurrent) {
+        SetText(IDC_FILE_LINE, display.fileLine);
+        SetText(IDC_FILE_PERCENT, display.filePercent);
+        ::SendDlgItemMessageA(hwnd_, IDC_FILE_BAR, PBM_SETPOS, display.filePosition, 0);
+    }
+    SetText(IDC_TOTAL_LABEL, LoadText(IDS_TOTAL_PROGRESS));
+    SetText(IDC_TOTAL_PERCENT, display.totalPercent);
+    ::SendDlgItemMessageA(hwnd_, IDC_TOTAL_BAR, PBM_SETPOS, display.totalPosition, 0);
+}
+
+void UpdaterDialog::OnDeploying() {
+    SetStatus(IDS_DEPLOYING);
+    ::EnableWindow(::GetDlgItem(hwnd_, IDCANCEL), FALSE);
+}
+
+void UpdaterDialog::OnSucceeded() {
+    ::ShowWindow(::GetDlgItem(hwnd_, IDC_UPGRADE_NOW), SW_HIDE);
+    SetText(IDCANCEL, LoadText(IDS_CLOSE));
+    SetStatus(IDS_SUCCEEDED);
+    ShowProgressControls(false);
+    ::EnableWindow(::GetDlgItem(hwnd_, IDCANCEL), TRUE);
+    ::SetTimer(hwnd_, kCloseTimer, kCloseDelayMs, nullptr);
+}
+
+void UpdaterDialog::OnFailed(int code) {
+    UINT text = code == kCheckFailed ? IDS_CHECK_FAILED : IDS_UPGRADE_FAILED;
+    {
+        std::lock_guard<std::mutex> lock(state_.lock);
+        switch (state_.failureReason) {
+        case FailureReason::kUnsigned: text = IDS_UNSIGNED; break;
+        case FailureReason::kBadSignature: text = IDS_BAD_SIGNATURE; break;
+        case FailureReason::kVersionMismatch: text = IDS_VERSION_MISMATCH; break;
+        case FailureReason::kNone: break;
+        }
+    }
+    SetStatus(text);
+    StopWorker(code == kCheckFailed ? checkThread_ : upgradeThread_);
+    // A failure during deployment left Cancel disabled; the closing timer
+    // and the user must still be able to close the window.
+    ::EnableWindow(::GetDlgItem(hwnd_, IDCANCEL), TRUE);
+    ::SetTimer(hwnd_, kCloseTimer, kCloseDelayMs, nullptr);
+}
+
+void UpdaterDialog::OnCancel() {
+    ::DestroyWindow(hwnd_);
+    ::PostQuitMessage(kQuitCode);
+}
+
+void UpdaterDialog::OnDestroy() {
+    StopWorker(checkThread_);
+    StopWorker(upgradeThread_);
+    hwnd_ = nullptr;
+}
+
+void UpdaterDialog::StopWorker(win::KernelHandle& thread) {
+    if (!thread) return;
+    ::SetEvent(cancel_.Get());
+    if (::WaitForSingleObject(thread.Get(), kWorkerStopMs) != WAIT_OBJECT_0)
+        ::TerminateThread(thread.Get(), 1);
+    thread.Reset();
+}
+
+void UpdaterDialog::SetStatus(UINT stringId) { SetText(IDC_STATUS, LoadText(stringId)); }
+
+void UpdaterDialog::SetText(int control, const std::string& text) {
+    ::SetDlgItemTextA(hwnd_, control, text.c_str());
+}
+
+void UpdaterDialog::ShowProgressControls(bool show) {
+    for (int id : kProgressControls) ::ShowWindow(::GetDlgItem(hwnd_, id), show ? SW_SHOW : SW_HIDE);
+}
+
+std::string UpdaterDialog::LoadText(UINT id) const {
+    char text[512] = {};
+    int n = ::LoadStringA(instance_, id, text, sizeof(text));
+    return std::string(text, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+void UpdaterDialog::Post(UINT message, WPARAM code) {
+    if (hwnd_) ::PostMessageA(hwnd_, message, code, 0);
+}
+
+DWORD WINAPI UpdaterDialog::CheckThreadMain(void* param) {
+    auto* self = static_cast<UpdaterDialog*>(param);
+    HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    RunCheck(self->context_, self->state_,
+             [self](UINT message, WPARAM code) { self->Post(message, code); });
+    if (SUCCEEDED(com)) ::CoUninitialize();
+    return 0;
+}
+
+DWORD WINAPI UpdaterDialog::UpgradeThreadMain(void* param) {
+    auto* self = static_cast<UpdaterDialog*>(param);
+    HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    RunUpgrade(self->context_, self->state_,
+               [self](UINT message, WPARAM code) { self->Post(message, code); });
+    if (SUCCEEDED(com)) ::CoUninitialize();
+    return 0;
+}
+
+}  // namespace brightwick

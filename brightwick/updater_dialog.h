@@ -1,0 +1,70 @@
+#pragma once
+// The self-updater's only window: shows the check, offers the new version,
+// shows the progress of the upgrade and its end, and owns the two workers.
+
+#include <windows.h>
+
+#include <string>
+
+#include "brightwick/upgrade_run.h"
+#include "brightwick/upgrade_state.h"
+#include "win/unique_handle.h"
+
+namespace brightwick {
+
+class UpdaterDialog {
+public:
+    UpdaterDialog(HINSTANCE instance, RunContext context, std::string commandLine);
+    ~UpdaterDialog();
+    UpdaterDialog(const UpdaterDialog&) = delete;
+    UpdaterDialog& operator=(const UpdaterDialog&) = delete;
+
+    // Creates the window hidden; it starts the check at once unless told
+    // not to (the gallery shows its states without a server).
+    bool Create(bool startCheck = true);
+    // The shared state, for the gallery to fill before it sends a message.
+    UpgradeState& State() { return state_; }
+    HWND hwnd() const { return hwnd_; }
+    // Whether the run is silent until a new version is found.
+    bool AutoRun() const;
+
+private:
+    static INT_PTR CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    bool OnInit();
+    void OnPaint();
+    void OnChecked();
+    void OnUpgradeNow();
+    void OnDownloading();
+    void OnProgress();
+    void OnDeploying();
+    void OnSucceeded();
+    void OnFailed(int code);
+    void OnCancel();
+    void OnDestroy();
+
+    void SetStatus(UINT stringId);
+    void SetText(int control, const std::string& text);
+    void ShowProgressControls(bool show);
+    void StopWorker(win::KernelHandle& thread);
+    std::string LoadText(UINT id) const;
+    void Post(UINT message, WPARAM code);
+
+    static DWORD WINAPI CheckThreadMain(void* self);
+    static DWORD WINAPI UpgradeThreadMain(void* self);
+
+    HINSTANCE instance_;
+    HWND hwnd_ = nullptr;
+    RunContext context_;
+    std::string commandLine_;  // upper-cased
+    win::KernelHandle cancel_;
+    win::KernelHandle checkThread_;
+    win::KernelHandle upgradeThread_;
+    UpgradeState state_;
+    bool startCheck_ = true;
+    HICON bigIcon_ = nullptr;
+    HICON smallIcon_ = nullptr;
+};
+
+}  // namespace brightwick
