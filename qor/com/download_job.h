@@ -82,10 +82,15 @@ public:
     void SetStatus(DownloadJobStatus status) { status_ = status; }
     bool IsReadOnly() const { return readOnly_; }
     void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
-    // True while the scheduler owns the job (running, waiting for a retry
-    // or for a free slot after one).
-    bool IsScheduled() const { return scheduled_; }
-    void SetScheduled(bool scheduled) { scheduled_ = scheduled; }
+    // A downloader owns the job from an accepted BeginDownloadJob until
+    // that run has ended, however it ends: queued, running, waiting for a
+    // retry or for a free slot after one. Claim takes it for a new run and
+    // fails while it is owned; Disown is the one way back.
+    bool Claim() {
+        bool owned = false;
+        return owned_.compare_exchange_strong(owned, true);
+    }
+    void Disown() { owned_ = false; }
     void SetFileLength(uint64_t length) { fileLength_ = length; }
     void SetFileName(const std::string& name);
     void SetTargetPath(const std::string& path);
@@ -126,7 +131,7 @@ private:
     std::atomic<uint64_t> fileLength_{0};
     std::atomic<DownloadJobStatus> status_{qorjsReady};
     std::atomic<bool> readOnly_{false};
-    std::atomic<bool> scheduled_{false};
+    std::atomic<bool> owned_{false};
 };
 
 }  // namespace qor

@@ -56,7 +56,11 @@ QORDownloader::~QORDownloader() {
     scheduler_.reset();
     eventWindow_.reset();
     {
+        // Jobs still queued were never run: another downloader may begin
+        // them.
         std::lock_guard<std::mutex> guard(state_.lock);
+        for (auto& entry : state_.pending)
+            if (entry.second) entry.second->Disown();
         state_.pending.clear();
     }
     if (events_) events_->Clear();
@@ -168,15 +172,16 @@ STDMETHODIMP QORDownloader::BeginDownloadJob(IQORDownloadJob* job) {
     if (FAILED(job->get_ID(&id))) return E_FAIL;
     win::ComPtr<DownloadJob> own = DownloadJob::FromId(id);
     if (!own) return E_FAIL;
-    // A job the scheduler still owns (running, or waiting to run again
-    // after a retry) cannot be begun a second time.
-    if (IsBusy(own->Status()) || own->IsReadOnly() || own->IsScheduled()) return E_FAIL;
+    if (IsBusy(own->Status()) || own->IsReadOnly()) return E_FAIL;
     const int kind = netclient::GetUrlKind(own->Settings().url);
     if (kind != netclient::kUrlFtp && kind != netclient::kUrlHttp && kind != netclient::kUrlFile)
         return E_FAIL;
+    // A job whose run is queued or still owned by the scheduler cannot be
+    // begun a second time. Nothing below fails, so the claim always goes
+    // with a queued run.
+    if (!own->Claim()) return E_FAIL;
     {
         std::lock_guard<std::mutex> guard(state_.lock);
-        if (state_.IsPending(id)) return E_FAIL;
         state_.pending.emplace_back(id, own);
     }
     ::PostMessageA(scheduler_->Window(), JM_APPEND, 0, MakeJobParam(id));
@@ -184,12 +189,13 @@ STDMETHODIMP QORDownloader::BeginDownloadJob(IQORDownloadJob* job) {
 }
 
 STDMETHODIMP QORDownloader::StopDownloadJob(LONG id) {
-    bool wasPending;
+    win::ComPtr<DownloadJob> queued;
     {
         std::lock_guard<std::mutex> guard(state_.lock);
-        wasPending = state_.RemovePending(id);
+        queued = state_.TakePending(id);
     }
-    if (wasPending) {
+    if (queued) {
+        queued->Disown();
         if (eventWindow_) ::PostMessageA(eventWindow_->Handle(), JM_CANCELED, 0, MakeJobParam(id));
     } else if (scheduler_) {
         ::PostMessageA(scheduler_->Window(), JM_STOP, 0, MakeJobParam(id));

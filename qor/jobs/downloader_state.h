@@ -33,14 +33,16 @@ public:
             if (entry.first == id) return true;
         return false;
     }
-    bool RemovePending(int32_t id) {
+    // The queued job with this ID, taken out of the queue; null when none.
+    win::ComPtr<DownloadJob> TakePending(int32_t id) {
         for (auto it = pending.begin(); it != pending.end(); ++it) {
             if (it->first == id) {
+                win::ComPtr<DownloadJob> job = std::move(it->second);
                 pending.erase(it);
-                return true;
+                return job;
             }
         }
-        return false;
+        return win::ComPtr<DownloadJob>();
     }
 };
 

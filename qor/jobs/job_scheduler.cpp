@@ -148,19 +148,16 @@ void JobScheduler::OnAppend(int32_t id) {
 }
 
 void JobScheduler::OnStop(int32_t id) {
-    ReleaseJob(id);
     DropTick(id);
-    if (RunnerPtr runner = running_.Take(id)) {
+    RunnerPtr runner = running_.Take(id);
+    if (!runner) runner = retryWait_.Take(id);
+    if (!runner) runner = requeued_.Take(id);
+    if (runner) {
         runner->Stop(qorjsCanceled);
-    } else if (RunnerPtr waiting = retryWait_.Take(id)) {
-        waiting->Stop(qorjsCanceled);
-    } else if (RunnerPtr queued = requeued_.Take(id)) {
-        queued->Stop(qorjsCanceled);
-    } else {
-        ScheduleStep();
-        return;
+        runner.reset();
+        ReleaseJob(id);
+        ForwardToEvents(JM_CANCELED, 0, id);
     }
-    ForwardToEvents(JM_CANCELED, 0, id);
     ScheduleStep();
 }
 
@@ -238,7 +235,7 @@ void JobScheduler::OnDestroy() {
         for (auto& entry : map->Items()) entry.second->Stop(qorjsCanceled);
         map->Items().clear();
     }
-    for (auto& entry : jobs_.Items()) entry.second->SetScheduled(false);
+    for (auto& entry : jobs_.Items()) entry.second->Disown();
     jobs_.Items().clear();
     tickList_.clear();
     ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
@@ -273,9 +270,8 @@ bool JobScheduler::ScheduleStep(int32_t id) {
             state_.pending.erase(state_.pending.begin());
         }
         win::ComPtr<DownloadJob> job = next.second;
-        // A job that this scheduler already owns is never run twice.
-        if (!job || jobs_.Find(next.first)) continue;
-        job->SetScheduled(true);
+        // Its claim, taken when it was begun, stays until ReleaseJob.
+        if (!job) continue;
         jobs_.Add(next.first, job);
         auto runner = std::make_unique<JobRunner>(job, httpProxy_, ftpProxy_, window_);
         if (StartRunner(next.first, std::move(runner)) && next.first == id) startedId = true;
@@ -289,7 +285,7 @@ bool JobScheduler::ScheduleStep(int32_t id) {
 
 void JobScheduler::ReleaseJob(int32_t id) {
     win::ComPtr<DownloadJob> job = jobs_.Take(id);
-    if (job) job->SetScheduled(false);
+    if (job) job->Disown();
 }
 
 void JobScheduler::DropTick(int32_t id) {

@@ -37,7 +37,9 @@ private:
     public:
         V* Find(int32_t id) {
             for (auto& e : items_)
-                if (e.first == id) return &e.second;
+                // Not `&`: a ComPtr's operator& releases what it holds,
+                // which would drop the job from the map as it is found.
+                if (e.first == id) return std::addressof(e.second);
             return nullptr;
         }
         V Take(int32_t id) {
@@ -87,6 +89,9 @@ private:
     // was started.
     bool ScheduleStep(int32_t id = 0);
     bool StartRunner(int32_t id, RunnerPtr runner);
+    // Drops the job's reference and gives up its ownership, so that it can
+    // be begun again: every way a run ends (completed, failed, canceled,
+    // failed start) comes through here before its event is posted.
     void ReleaseJob(int32_t id);
     void DropTick(int32_t id);
     void ForwardToEvents(UINT message, WPARAM wParam, int32_t id);

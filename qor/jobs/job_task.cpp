@@ -111,7 +111,7 @@ bool JobTask::StartThread() {
     std::lock_guard<std::recursive_mutex> guard(lock_);
     if (jobThread_) return false;
     stopping_ = false;
-    jobThread_ = std::make_unique<JobThread>(*this);
+    jobThread_ = std::make_unique<JobThread>(*this, NewPortionOwner());
     if (!jobThread_->Start()) {
         jobThread_.reset();
         return false;
@@ -119,10 +119,10 @@ bool JobTask::StartThread() {
     return true;
 }
 
-bool JobTask::AddWorker(const PortionTable::PortionPtr& portion) {
+bool JobTask::AddWorker(const PortionTable::PortionPtr& portion, PortionOwner owner) {
     std::lock_guard<std::recursive_mutex> guard(lock_);
     if (stopping_) return false;
-    auto worker = std::make_unique<PortionWorker>(*this, portion);
+    auto worker = std::make_unique<PortionWorker>(*this, portion, owner);
     if (!worker->Start()) return false;
     workers_.push_back(std::move(worker));
     return true;

@@ -90,8 +90,11 @@ public:
     void OnPortionComplete();
     void FailAttempt(int code);
     void SaveControlFile();
-    // Starts a worker on the portion unless the run is stopping.
-    bool AddWorker(const PortionTable::PortionPtr& portion);
+    // A name under which a transfer thread of this run holds portions.
+    PortionOwner NewPortionOwner() { return nextOwner_++; }
+    // Starts a worker on the portion, taken in `owner`'s name, unless the
+    // run is stopping.
+    bool AddWorker(const PortionTable::PortionPtr& portion, PortionOwner owner);
     void JoinWorkers();
 
 private:
@@ -123,6 +126,7 @@ private:
     std::unique_ptr<JobThread> jobThread_;
     std::vector<std::unique_ptr<PortionWorker>> workers_;
     bool stopping_ = false;
+    std::atomic<PortionOwner> nextOwner_{kNoOwner + 1};
 
     // Figures (task lock unless atomic).
     std::atomic<uint64_t> total_{0};

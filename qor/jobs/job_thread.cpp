@@ -36,7 +36,7 @@ void JobThread::Run() {
     task_.JoinWorkers();
     if (Running() && task_.Downloaded() != task_.Total()) task_.FailAttempt(0);
     CloseTransfer();
-    if (portion_) task_.Table().Release(portion_, false);
+    GiveBackPortion(false);
     task_.RemoveReader();
 }
 
@@ -45,13 +45,13 @@ bool JobThread::ResetPortions() {
     table.Clear();
     task_.SaveControlFile();  // an empty table removes the record
     if (!table.Add(0, 0, 0)) return false;
-    portion_ = table.TakeFirstIdle();
+    portion_ = table.TakeFirstIdle(owner_);
     return portion_ != nullptr;
 }
 
 int JobThread::PrepareTransfer() {
     PortionTable& table = task_.Table();
-    portion_ = table.TakeFirstIdle();
+    portion_ = table.TakeFirstIdle(owner_);
     if (!portion_) return kNoPortion;
     int result = OpenTransfer(portion_->Position());
     if (result == netclient::kRefused) return result;
@@ -73,6 +73,7 @@ int JobThread::PrepareTransfer() {
         // The source answered from 0 with the whole file, whose length it
         // reported: start afresh with what it sends.
         if (!ResetPortions()) return kIgnoredNoReset;
+        SetTransferPosition(0);
         deleteFirst = learnLength = true;
     }
     if (learnLength) {
@@ -89,9 +90,11 @@ void JobThread::StartWorkers() {
     int32_t threads = 1;
     for (const PortionTable::PortionPtr& portion : table.Portions()) {
         if (threads >= task_.MaxThreads() || !Running()) break;
-        if (!table.TakeIfIdle(portion)) continue;
-        if (!task_.AddWorker(portion)) {
-            table.Release(portion, false);
+        // Taken in the new worker's name, so that only it gives it back.
+        const PortionOwner owner = task_.NewPortionOwner();
+        if (!table.TakeIfIdle(portion, owner)) continue;
+        if (!task_.AddWorker(portion, owner)) {
+            table.Release(portion, owner, false);
             break;
         }
         ++threads;

@@ -9,7 +9,7 @@ namespace qor {
 
 class JobThread : public TransferThread {
 public:
-    using TransferThread::TransferThread;
+    JobThread(JobTask& task, PortionOwner owner) : TransferThread(task, owner) {}
 
 private:
     void Run() override;

@@ -7,6 +7,11 @@
 
 namespace qor {
 
+void Portion::SetOwner(PortionOwner owner) {
+    std::lock_guard<std::mutex> guard(lock_);
+    owner_ = owner;
+}
+
 void Portion::SetLength(uint64_t length) {
     std::lock_guard<std::mutex> guard(lock_);
     length_ = length;
@@ -18,8 +23,11 @@ void Portion::Attach(DataFile* file) {
     file_ = file;
 }
 
-size_t Portion::Write(const char* data, size_t size) {
+bool Portion::Write(PortionOwner owner, uint64_t position, const char* data, size_t size) {
     std::lock_guard<std::mutex> guard(lock_);
+    // Anyone else's bytes, or bytes from another offset, would land where
+    // they do not belong.
+    if (owner == kNoOwner || owner_ != owner || position != start_ + done_) return false;
     size_t written = 0;
     while (written < size) {
         const uint64_t length = length_;
@@ -44,7 +52,7 @@ size_t Portion::Write(const char* data, size_t size) {
         written += take;
         if (done_ >= length) view_.Reset();
     }
-    return written;
+    return true;
 }
 
 uint64_t Portion::FlushAndGetDone() {

@@ -14,6 +14,10 @@ class DataFile;
 
 constexpr uint64_t kBlockSize = 65536;  // the allocation granularity
 
+// The transfer thread that holds a portion; kNoOwner when it is idle.
+using PortionOwner = uint32_t;
+constexpr PortionOwner kNoOwner = 0;
+
 class Portion {
 public:
     Portion(uint64_t start, uint64_t length, uint64_t done)
@@ -36,14 +40,20 @@ public:
     uint64_t Position() const { return start_ + done_; }
 
     // Guarded by the table's lock.
-    bool idle = true;
     bool failedBefore = false;
+    bool Idle() const { return owner_ == kNoOwner; }
+    bool OwnedBy(PortionOwner owner) const { return owner_ == owner; }
+    // Changed under the table's lock and then the portion's, so that either
+    // lock is enough to read it.
+    void SetOwner(PortionOwner owner);
 
     void SetLength(uint64_t length);
     void Attach(DataFile* file);
-    // Copies bytes at the current position; bytes beyond the end are
-    // dropped. Returns the count written.
-    size_t Write(const char* data, size_t size);
+    // Copies bytes at the current position, but only for the portion's
+    // owner and only when `position` (where the owner's transfer stands) is
+    // the current position: false otherwise, and nothing is written. Bytes
+    // beyond the end are dropped.
+    bool Write(PortionOwner owner, uint64_t position, const char* data, size_t size);
     // Makes the current window's bytes durable and returns the done count
     // they cover.
     uint64_t FlushAndGetDone();
@@ -58,6 +68,7 @@ private:
     std::atomic<uint64_t> start_;
     std::atomic<uint64_t> length_;
     std::atomic<uint64_t> done_;
+    std::atomic<PortionOwner> owner_{kNoOwner};
     DataFile* file_ = nullptr;
     win::MappedView view_;
     size_t viewLength_ = 0;

@@ -55,26 +55,26 @@ uint64_t PortionTable::RemainingSum() {
 
 bool PortionTable::HasIdleIncomplete() {
     std::lock_guard<std::mutex> guard(lock_);
-    for (auto& p : portions_)
-        if (p->idle && !p->Complete()) return true;
-    return false;
+    return FirstIdleLocked() != nullptr;
 }
 
-PortionTable::PortionPtr PortionTable::TakeFirstIdle() {
-    std::lock_guard<std::mutex> guard(lock_);
-    for (auto& p : portions_) {
-        if (p->idle && !p->Complete()) {
-            p->idle = false;
-            return p;
-        }
-    }
+PortionTable::PortionPtr PortionTable::FirstIdleLocked() {
+    for (auto& p : portions_)
+        if (p->Idle() && !p->Complete()) return p;
     return nullptr;
 }
 
-bool PortionTable::TakeIfIdle(const PortionPtr& portion) {
+PortionTable::PortionPtr PortionTable::TakeFirstIdle(PortionOwner owner) {
     std::lock_guard<std::mutex> guard(lock_);
-    if (!portion->idle || portion->Complete()) return false;
-    portion->idle = false;
+    PortionPtr first = FirstIdleLocked();
+    if (first) first->SetOwner(owner);
+    return first;
+}
+
+bool PortionTable::TakeIfIdle(const PortionPtr& portion, PortionOwner owner) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!portion->Idle() || portion->Complete()) return false;
+    portion->SetOwner(owner);
     return true;
 }
 
@@ -85,7 +85,7 @@ void PortionTable::SortAndMerge() {
     for (size_t i = portions_.size(); i-- > 1;) {
         Portion& current = *portions_[i - 1];
         Portion& next = *portions_[i];
-        if (!current.Complete() && next.Done() == 0 && next.idle) {
+        if (!current.Complete() && next.Done() == 0 && next.Idle()) {
             current.SetLength(current.Length() + next.Length());
             next.Unmap();
             portions_.erase(portions_.begin() + static_cast<std::ptrdiff_t>(i));
@@ -121,27 +121,29 @@ void PortionTable::InitialSplit(int32_t threads) {
     }
 }
 
-PortionTable::PortionPtr PortionTable::TakeWork(uint64_t ratePerThread) {
+PortionTable::PortionPtr PortionTable::TakeWork(uint64_t ratePerThread, PortionOwner owner) {
     std::lock_guard<std::mutex> guard(lock_);
-    for (auto& p : portions_) {
-        if (p->idle && !p->Complete()) {
-            p->idle = false;
-            return p;
-        }
+    if (PortionPtr idle = FirstIdleLocked()) {
+        idle->SetOwner(owner);
+        return idle;
     }
     PortionPtr largest = LargestLocked();
     if (!largest || ratePerThread == 0 || largest->Remaining() / ratePerThread < kMinSplitSeconds)
         return nullptr;
     PortionPtr added;
     if (!SplitLocked(largest, &added)) return nullptr;
-    added->idle = false;
+    added->SetOwner(owner);
     return added;
 }
 
-void PortionTable::Release(const PortionPtr& portion, bool failed) {
+bool PortionTable::Release(const PortionPtr& portion, PortionOwner owner, bool failed) {
     std::lock_guard<std::mutex> guard(lock_);
-    portion->idle = true;
-    if (failed) portion->failedBefore = true;
+    if (owner == kNoOwner || !portion->OwnedBy(owner)) return false;
+    const bool failedBefore = portion->failedBefore;
+    if (portion->Complete()) portion->failedBefore = false;
+    else if (failed) portion->failedBefore = true;
+    portion->SetOwner(kNoOwner);
+    return failedBefore;
 }
 
 void PortionTable::AttachAll(DataFile* file) {

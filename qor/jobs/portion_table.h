@@ -33,19 +33,26 @@ public:
     uint64_t DoneSum();
     uint64_t RemainingSum();
     bool HasIdleIncomplete();
-    // The first idle, incomplete portion, marked not idle; null when none.
-    PortionPtr TakeFirstIdle();
-    // Marks an idle, incomplete portion not idle; false when it is taken or
-    // complete.
-    bool TakeIfIdle(const PortionPtr& portion);
+    // A portion has one owner at a time: only an idle one is taken, and
+    // only its owner gives it back.
+    // The first idle, incomplete portion, now owned by `owner`; null when
+    // none.
+    PortionPtr TakeFirstIdle(PortionOwner owner);
+    // Gives an idle, incomplete portion to `owner`; false when it is taken
+    // or complete.
+    bool TakeIfIdle(const PortionPtr& portion, PortionOwner owner);
     void SortAndMerge();
     // Splits the largest portions until there are `threads` of them or no
     // split is possible.
     void InitialSplit(int32_t threads);
     // Work for a thread: an idle portion, or the newly split-off half of the
     // largest one when the rest would take at least 5 s at `ratePerThread`.
-    PortionPtr TakeWork(uint64_t ratePerThread);
-    void Release(const PortionPtr& portion, bool failed);
+    PortionPtr TakeWork(uint64_t ratePerThread, PortionOwner owner);
+    // Makes the portion idle if `owner` holds it (nothing happens
+    // otherwise). A complete portion forgets an earlier failure; an
+    // incomplete one given back `failed` is marked failed-before. Returns
+    // whether it had failed before.
+    bool Release(const PortionPtr& portion, PortionOwner owner, bool failed);
     void AttachAll(class DataFile* file);
     void UnmapAll();
     // Flushes every window and returns the records with the done counts
@@ -53,6 +60,7 @@ public:
     std::vector<PortionRecord> FlushAndRecord();
 
 private:
+    PortionPtr FirstIdleLocked();
     PortionPtr LargestLocked();
     bool SplitLocked(const PortionPtr& portion, PortionPtr* added);
 

@@ -8,7 +8,7 @@ void PortionWorker::Run() {
     task_.AddReader();
     if (OpenPortion(portion_) == 0) PortionLoop();
     CloseTransfer();
-    task_.Table().Release(portion_, false);
+    GiveBackPortion(false);
     task_.RemoveReader();
 }
 

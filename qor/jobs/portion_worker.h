@@ -8,7 +8,9 @@ namespace qor {
 
 class PortionWorker : public TransferThread {
 public:
-    PortionWorker(JobTask& task, PortionTable::PortionPtr portion) : TransferThread(task) {
+    // `portion` is already taken in `owner`'s name.
+    PortionWorker(JobTask& task, PortionTable::PortionPtr portion, PortionOwner owner)
+        : TransferThread(task, owner) {
         portion_ = std::move(portion);
     }
 

@@ -12,8 +12,8 @@ constexpr int kMaxReopens = 20;
 
 }  // namespace
 
-TransferThread::TransferThread(JobTask& task)
-    : task_(task), stopEvent_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+TransferThread::TransferThread(JobTask& task, PortionOwner owner)
+    : task_(task), owner_(owner), stopEvent_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
 TransferThread::~TransferThread() {
     RequestStop();
@@ -45,7 +45,10 @@ int TransferThread::OpenTransfer(uint64_t offset) {
         transfer_ = netclient::MakeTransfer(task_.MakeTransferSettings(stopEvent_.Get()));
         if (!transfer_) return netclient::kOpenFailed;
         const int result = transfer_->Open(offset);
-        if (result == netclient::kOpened) return 0;
+        if (result == netclient::kOpened) {
+            position_ = offset;
+            return 0;
+        }
         if (result == netclient::kRedirected || result == netclient::kRefused) {
             task_.SetRedirect(transfer_->Url());
             CloseTransfer();
@@ -91,8 +94,18 @@ void TransferThread::ReadPortion() {
         if (allowance < want) want = allowance;
         size_t got = 0;
         if (!transfer_ || !transfer_->Read(buffer, want, got)) break;
-        portion_->Write(buffer, got);
+        // A portion this thread no longer owns, or a stream that is not
+        // where the portion stands, ends the reading.
+        if (!portion_->Write(owner_, position_, buffer, got)) break;
+        position_ += got;
     }
+}
+
+bool TransferThread::GiveBackPortion(bool failed) {
+    if (!portion_) return false;
+    const bool failedBefore = task_.Table().Release(portion_, owner_, failed);
+    portion_.reset();
+    return failedBefore;
 }
 
 void TransferThread::PortionLoop() {
@@ -100,32 +113,23 @@ void TransferThread::PortionLoop() {
     while (running_) {
         ReadPortion();
         CloseTransfer();
-        if (portion_->Complete()) {
-            {
-                std::lock_guard<std::mutex> guard(table.Lock());
-                portion_->failedBefore = false;
-                portion_->idle = true;
-            }
+        // Once given back the portion is another thread's to take: this one
+        // keeps no hold on it, so its exit cannot give it back a second time.
+        const bool complete = portion_->Complete();
+        const bool failedBefore = GiveBackPortion(!complete);
+        if (complete) {
             task_.OnPortionComplete();
         } else {
-            bool failedBefore;
-            {
-                std::lock_guard<std::mutex> guard(table.Lock());
-                failedBefore = portion_->failedBefore;
-                portion_->failedBefore = true;
-                portion_->idle = true;
-            }
             task_.SaveControlFile();
             // A portion that failed once already, here or in another
             // thread, ends this thread.
             if (failedBefore) break;
         }
         if (!running_) break;
-        PortionTable::PortionPtr next = table.TakeWork(task_.RatePerThread());
-        if (!next) break;
-        portion_ = next;
+        portion_ = table.TakeWork(task_.RatePerThread(), owner_);
+        if (!portion_) break;
         if (OpenPortion(portion_) != 0) {
-            table.Release(portion_, true);
+            GiveBackPortion(true);
             task_.SaveControlFile();
             break;
         }

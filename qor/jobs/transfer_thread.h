@@ -18,7 +18,8 @@ class JobTask;
 
 class TransferThread {
 public:
-    explicit TransferThread(JobTask& task);
+    // `owner` is the name under which this thread holds portions.
+    TransferThread(JobTask& task, PortionOwner owner);
     virtual ~TransferThread();
     TransferThread(const TransferThread&) = delete;
     TransferThread& operator=(const TransferThread&) = delete;
@@ -38,14 +39,22 @@ protected:
     // to new clients (at most 20 in a row). Returns 0, 2 (refused for good)
     // or a negative code.
     int OpenTransfer(uint64_t offset);
+    // Where the open transfer's next byte belongs; for a source that sent
+    // the whole file instead of the range asked for, 0.
+    void SetTransferPosition(uint64_t position) { position_ = position; }
     // Opens at the portion's position; a source that answers from another
     // offset, or whose length or time differ from the run's, is refused, so
     // that its bytes never land in this portion.
     int OpenPortion(const PortionTable::PortionPtr& portion);
     void CloseTransfer();
     void PortionLoop();
+    // Gives back the portion this thread holds, if any; returns whether it
+    // had failed before.
+    bool GiveBackPortion(bool failed);
 
     JobTask& task_;
+    const PortionOwner owner_;
+    // Held only while this thread owns it; null once given back.
     PortionTable::PortionPtr portion_;
     std::unique_ptr<netclient::Transfer> transfer_;
 
@@ -53,6 +62,7 @@ private:
     static DWORD WINAPI Entry(void* self);
     void ReadPortion();
 
+    uint64_t position_ = 0;
     std::atomic<bool> running_{true};
     win::KernelHandle stopEvent_;
     win::KernelHandle thread_;

@@ -79,22 +79,57 @@ TEST(PortionTable, SortAndMergeJoinsUnstartedPortionsToTheIncompleteOneBefore) {
 TEST(PortionTable, TakeWorkPrefersIdlePortionsThenSplitsOnlyLongTails) {
     PortionTable table;
     table.Add(0, 1048576, 0);
-    auto first = table.TakeFirstIdle();
+    auto first = table.TakeFirstIdle(1);
     ASSERT_TRUE(first);
-    EXPECT_FALSE(first->idle);
+    EXPECT_FALSE(first->Idle());
     // 1 MB at 300 000 B/s per thread is under 5 s: no split.
-    EXPECT_EQ(nullptr, table.TakeWork(300000));
-    EXPECT_EQ(nullptr, table.TakeWork(0));
+    EXPECT_EQ(nullptr, table.TakeWork(300000, 2));
+    EXPECT_EQ(nullptr, table.TakeWork(0, 2));
     // At 100 000 B/s it is over 5 s: the tail is split off and taken.
-    auto tail = table.TakeWork(100000);
+    auto tail = table.TakeWork(100000, 2);
     ASSERT_TRUE(tail);
     EXPECT_EQ(524288u, tail->Start());
-    EXPECT_FALSE(tail->idle);
+    EXPECT_FALSE(tail->Idle());
     EXPECT_EQ(2u, table.Count());
-    table.Release(tail, true);
-    EXPECT_TRUE(tail->idle);
+    EXPECT_FALSE(table.Release(tail, 2, true));
+    EXPECT_TRUE(tail->Idle());
     EXPECT_TRUE(tail->failedBefore);
-    EXPECT_EQ(tail, table.TakeWork(0));
+    EXPECT_EQ(tail, table.TakeWork(0, 3));
+    EXPECT_TRUE(table.Release(tail, 3, true));
+}
+
+// A thread that gave a portion back, and took or was given no other, holds
+// nothing: its late give-back or write must not touch the portion's next
+// owner.
+TEST(PortionTable, OnlyTheOwnerGivesBackOrWritesAndOnlyWhereItsStreamStands) {
+    TempFolder folder;
+    DataFile file;
+    ASSERT_TRUE(file.Open(folder.File("o.qor"), 4 * kBlockSize));
+    PortionTable table;
+    table.Add(0, 4 * kBlockSize, 0);
+    table.AttachAll(&file);
+    auto portion = table.TakeFirstIdle(1);
+    ASSERT_TRUE(portion);
+    EXPECT_TRUE(portion->Write(1, 0, "abc", 3));
+    table.Release(portion, 1, true);
+    ASSERT_EQ(portion, table.TakeWork(0, 2));
+    EXPECT_FALSE(table.TakeIfIdle(portion, 3));
+    // The first owner's second give-back leaves the portion with the second.
+    EXPECT_FALSE(table.Release(portion, 1, false));
+    EXPECT_FALSE(portion->Idle());
+    EXPECT_EQ(nullptr, table.TakeFirstIdle(3));
+    // Neither the former owner nor a stream behind or ahead of the portion
+    // writes a byte.
+    EXPECT_FALSE(portion->Write(1, 3, "x", 1));
+    EXPECT_FALSE(portion->Write(2, 0, "x", 1));
+    EXPECT_FALSE(portion->Write(2, 4, "x", 1));
+    EXPECT_FALSE(portion->Write(kNoOwner, 3, "x", 1));
+    EXPECT_EQ(3u, portion->Done());
+    EXPECT_TRUE(portion->Write(2, 3, "def", 3));
+    EXPECT_EQ(6u, portion->Done());
+    table.UnmapAll();
+    file.Close();
+    EXPECT_EQ("abcdef", ReadFileBytes(folder.File("o.qor")).substr(0, 6));
 }
 
 TEST(Portion, WritesThroughViewsAndDropsBytesBeyondItsEnd) {
@@ -110,17 +145,20 @@ TEST(Portion, WritesThroughViewsAndDropsBytesBeyondItsEnd) {
     std::string data(size, '\0');
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 13 + 1);
     // Odd-sized writes that straddle the 64 KB windows.
+    ASSERT_TRUE(table.TakeIfIdle(portions[0], 1));
+    ASSERT_TRUE(table.TakeIfIdle(portions[1], 2));
     size_t at = 0;
     while (at < data.size()) {
         size_t n = std::min<size_t>(8191, data.size() - at);
-        portions[0]->Write(data.data() + at, n);
+        EXPECT_TRUE(portions[0]->Write(1, std::min<uint64_t>(at, kBlockSize + 10), data.data() + at, n));
         at += n;
     }
     EXPECT_TRUE(portions[0]->Complete());
     EXPECT_EQ(kBlockSize + 10, portions[0]->Done());
-    EXPECT_EQ(0u, portions[0]->Write("x", 1));
-    EXPECT_EQ(size - 2 * kBlockSize,
-              portions[1]->Write(data.data() + 2 * kBlockSize, data.size()));
+    EXPECT_TRUE(portions[0]->Write(1, kBlockSize + 10, "x", 1));
+    EXPECT_EQ(kBlockSize + 10, portions[0]->Done());
+    EXPECT_TRUE(portions[1]->Write(2, 2 * kBlockSize, data.data() + 2 * kBlockSize, data.size()));
+    EXPECT_EQ(size - 2 * kBlockSize, portions[1]->Done());
     EXPECT_EQ(size - 2 * kBlockSize, table.FlushAndRecord()[1].done);
     table.UnmapAll();
     file.Close();

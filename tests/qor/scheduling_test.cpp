@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "tests/qor/qor_test_support.h"
 #include "win/text.h"
 
@@ -311,6 +313,104 @@ TEST_F(SchedulingTest, EventsReachEverySinkAndStopAtUnadvise) {
     ASSERT_EQ(S_OK, d.object->BeginDownloadJob(job.Get()));
     ASSERT_TRUE(WaitForEvent(d, IdOf(job.Get()), kCompleted, 10000, 2));
     EXPECT_EQ(before, second->events.size());
+}
+
+// Jobs begun together and started in one scheduling step, and jobs that
+// waited for a slot: once a run has ended, the job may be begun again.
+TEST_F(SchedulingTest, JobsThatCompletedCanBeBegunAgain) {
+    Downloader d;
+    ASSERT_TRUE(d.Ok());
+    ASSERT_EQ(S_OK, d.object->put_ConcurrentJobCount(2));
+    std::vector<win::ComPtr<IQORDownloadJob>> jobs;
+    for (uint32_t i = 0; i < 3; ++i) {
+        const std::string name = "again" + std::to_string(i) + ".bin";
+        jobs.push_back(d.NewJob(Source(name, 20000, i + 1), save_, name));
+    }
+    for (auto& job : jobs) ASSERT_EQ(S_OK, d.object->BeginDownloadJob(job.Get()));
+    for (size_t runs = 1; runs <= 2; ++runs) {
+        for (auto& job : jobs) ASSERT_TRUE(WaitForEvent(d, IdOf(job.Get()), kCompleted, 20000, runs));
+        // The second job first, as a caller who fetches it again would.
+        for (size_t i : {1, 0, 2}) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(qorjsCompleted, StatusOf(jobs[i].Get()));
+            ASSERT_EQ(S_OK, d.object->BeginDownloadJob(jobs[i].Get()));
+        }
+    }
+    for (auto& job : jobs) ASSERT_TRUE(WaitForEvent(d, IdOf(job.Get()), kCompleted, 20000, 3));
+}
+
+// Begin, stop, pause, resume and limit changes at random: a job whose run
+// has ended (its end event came) is never refused, and every job completes
+// byte for byte when begun once more at the end.
+TEST_F(SchedulingTest, RandomScheduleNeverStrandsAnEndedJob) {
+    Downloader d;
+    ASSERT_TRUE(d.Ok());
+    constexpr size_t kJobs = 5;
+    constexpr int kSteps = 120;
+    std::vector<win::ComPtr<IQORDownloadJob>> jobs;
+    std::vector<std::string> sources;
+    std::vector<size_t> begun(kJobs, 0);
+    for (uint32_t i = 0; i < kJobs; ++i) {
+        const std::string name = "r" + std::to_string(i) + ".bin";
+        sources.push_back(Source(name, 40000 + 30000 * i, i + 7));
+        jobs.push_back(d.NewJob(sources.back(), save_, name));
+        jobs.back()->put_MaxThreadCount(1 + static_cast<LONG>(i % 3));
+    }
+    auto ends = [&](size_t i) {
+        const LONG id = IdOf(jobs[i].Get());
+        return d.sink->Count(id, kCompleted) + d.sink->Count(id, kError) +
+               d.sink->Count(id, kCanceled);
+    };
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        for (int step = 0; step < kSteps; ++step) {
+            const size_t i = random() % kJobs;
+            const LONG id = IdOf(jobs[i].Get());
+            switch (random() % 6) {
+            case 0:
+            case 1: {
+                // Slow enough that stops and pauses meet runs midway.
+                jobs[i]->put_Bandwidth(random() % 2 ? 0 : 200000);
+                const bool ended = ends(i) == begun[i];
+                const HRESULT hr = d.object->BeginDownloadJob(jobs[i].Get());
+                if (ended) {
+                    ASSERT_EQ(S_OK, hr) << "job " << i << " refused at step " << step
+                                        << ", status " << StatusOf(jobs[i].Get());
+                }
+                if (hr == S_OK) ++begun[i];
+                break;
+            }
+            case 2: ASSERT_EQ(S_OK, d.object->StopDownloadJob(id)); break;
+            case 3: ASSERT_EQ(S_OK, d.object->PauseDownloadJob(id)); break;
+            case 4: ASSERT_EQ(S_OK, d.object->ResumeDownloadJob(id)); break;
+            case 5: ASSERT_EQ(S_OK, d.object->put_ConcurrentJobCount(1 + random() % 3)); break;
+            }
+            PumpFor(random() % 40);
+        }
+        for (size_t i = 0; i < kJobs; ++i) {
+            ASSERT_EQ(S_OK, d.object->ResumeDownloadJob(IdOf(jobs[i].Get())));
+            ASSERT_EQ(S_OK, d.object->StopDownloadJob(IdOf(jobs[i].Get())));
+        }
+        ASSERT_TRUE(PumpUntil(
+            [&] {
+                for (size_t i = 0; i < kJobs; ++i)
+                    if (ends(i) != begun[i]) return false;
+                return true;
+            },
+            20000))
+            << "a begun run never ended";
+    }
+    ASSERT_EQ(S_OK, d.object->put_ConcurrentJobCount(kJobs));
+    for (size_t i = 0; i < kJobs; ++i) {
+        SCOPED_TRACE(i);
+        jobs[i]->put_Bandwidth(0);
+        const size_t completed = d.sink->Count(IdOf(jobs[i].Get()), kCompleted);
+        ASSERT_EQ(S_OK, d.object->BeginDownloadJob(jobs[i].Get()));
+        ASSERT_TRUE(WaitForEvent(d, IdOf(jobs[i].Get()), kCompleted, 20000, completed + 1));
+        const std::string name = "r" + std::to_string(i) + ".bin";
+        EXPECT_TRUE(ReadFileBytes(sources[i]) == ReadFileBytes(save_ + "\\" + name));
+    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@ Names: http, ftp, socks, socks_reject, socks_garbage, socks_short, socks_silent.
 
 import functools
 import os
+import random
 import select
 import signal
 import socket
@@ -27,6 +28,8 @@ PROXY_TARGET = "origin.invalid"
 
 WWW = ""
 PORTS = {}
+CUTS = random.Random(9)
+CUTS_LOCK = threading.Lock()
 
 
 @functools.lru_cache(maxsize=8)
@@ -175,6 +178,21 @@ def http_reply(conn, path, headers, head):
             conn.sendall(cut_after(ranged(data, headers), len(data) - start, stop - start))
             return False
         conn.sendall(ranged(data, headers))
+    elif path.startswith("/cut-random"):
+        # Honours every range, but ends about one answer in three early at
+        # a random point of its body: a flaky mirror. The query only makes
+        # URLs (and so resume files) differ.
+        data = pattern(LARGE_SIZE, 11)
+        start = range_start(headers)
+        whole = ranged(data, headers)
+        size = len(data) - start
+        with CUTS_LOCK:
+            keep = CUTS.randrange(size) if size > 0 and CUTS.random() < 1 / 3 else None
+        if keep is None:
+            conn.sendall(whole)
+        else:
+            conn.sendall(cut_after(whole, size, keep))
+            return False
     elif path == "/zero-only":
         # Honours a range from 0 only; any other range gets the whole file.
         data = pattern(LARGE_SIZE, 11)
