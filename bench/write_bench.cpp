@@ -49,9 +49,11 @@ bool ThroughPortion(const std::string& path, const std::vector<char>& piece) {
     qor::PortionTable table;
     table.Add(0, kSize, 0);
     table.AttachAll(&file);
-    qor::PortionTable::PortionPtr portion = table.TakeFirstIdle();
+    constexpr qor::PortionOwner kOwner = 1;
+    qor::PortionTable::PortionPtr portion = table.TakeFirstIdle(kOwner);
+    if (!portion) return false;
     for (uint64_t done = 0; done < kSize; done += kPiece)
-        if (portion->Write(piece.data(), kPiece) != kPiece) return false;
+        if (!portion->Write(kOwner, done, piece.data(), kPiece)) return false;
     table.UnmapAll();
     file.Close();
     return true;
