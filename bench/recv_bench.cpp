@@ -2,8 +2,11 @@
 // recv calls on N connections, each fetching one byte range of the file,
 // writing nothing. With "client", the same ranges go through QOR's own
 // HttpTransfer (8192-byte reads, no portions, no file), which shows what the
-// client's receive path costs by itself.
-//   recv_bench.exe http://HOST:PORT/PATH [CONNECTIONS [client]]
+// client's receive path costs by itself. With "write", each connection
+// writes what it receives to its range of a file (FILE, or one in the
+// temporary folder, where qor_bench saves) with plain WriteFile (no mapping,
+// no flush): the baseline a download to disk is measured against.
+//   recv_bench.exe http://HOST:PORT/PATH [CONNECTIONS [client | write [FILE]]]
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -112,18 +115,53 @@ void FetchThroughClient(const std::string& url, Range& range) {
     range.ok = range.received == range.length;
 }
 
-void Fetch(const netclient::CrackedUrl& url, Range& range) {
+// Writes received bytes at the range's place in the file, in order.
+class RangeWriter {
+public:
+    RangeWriter(const std::string& path, uint64_t start) {
+        if (path.empty()) return;
+        file_ = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(start);
+        if (file_ != INVALID_HANDLE_VALUE && !::SetFilePointerEx(file_, at, nullptr, FILE_BEGIN)) {
+            ::CloseHandle(file_);
+            file_ = INVALID_HANDLE_VALUE;
+        }
+        failed_ = file_ == INVALID_HANDLE_VALUE;
+    }
+    ~RangeWriter() {
+        if (file_ != INVALID_HANDLE_VALUE) ::CloseHandle(file_);
+    }
+    RangeWriter(const RangeWriter&) = delete;
+    RangeWriter& operator=(const RangeWriter&) = delete;
+
+    bool Write(const char* data, size_t size) {
+        if (file_ == INVALID_HANDLE_VALUE) return !failed_;
+        DWORD written = 0;
+        return ::WriteFile(file_, data, static_cast<DWORD>(size), &written, nullptr) &&
+               written == size;
+    }
+
+private:
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    bool failed_ = false;
+};
+
+void Fetch(const netclient::CrackedUrl& url, const std::string& path, Range& range) {
+    RangeWriter writer(path, range.start);
     Connection c(url.host, url.port);
     const std::string bytes = std::to_string(range.start) + "-" +
                               std::to_string(range.start + range.length - 1);
     std::string head;
     std::string body;
     if (!c.Ok() || !c.Send(Request("GET", url, bytes)) || !c.ReadHead(head, body)) return;
+    if (!writer.Write(body.data(), body.size())) return;
     range.received = body.size();
     char buffer[kReadSize];
     while (range.received < range.length) {
         int n = c.Receive(buffer, sizeof(buffer));
-        if (n <= 0) break;
+        if (n <= 0 || !writer.Write(buffer, static_cast<size_t>(n))) break;
         range.received += static_cast<uint64_t>(n);
     }
     range.ok = range.received == range.length;
@@ -144,11 +182,20 @@ double ProcessCpuSeconds() {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        fprintf(stderr, "usage: recv_bench URL [CONNECTIONS [client]]\n");
+        fprintf(stderr, "usage: recv_bench URL [CONNECTIONS [client | write [FILE]]]\n");
         return 2;
     }
     const int connections = argc > 2 ? atoi(argv[2]) : 1;
     const bool throughClient = argc > 3 && std::string(argv[3]) == "client";
+    std::string writePath;
+    if (argc > 3 && std::string(argv[3]) == "write") {
+        // Beside QOR's own downloads unless told otherwise: the same disk.
+        char temp[MAX_PATH + 1] = {};
+        ::GetTempPathA(MAX_PATH, temp);
+        writePath = argc > 4 ? std::string(argv[4])
+                             : std::string(temp) + "recv_bench_" +
+                                   std::to_string(::GetCurrentProcessId()) + ".bin";
+    }
     netclient::CrackedUrl url;
     WSADATA wsa;
     if (connections < 1 || connections > kMaxConnections ||
@@ -175,6 +222,22 @@ int main(int argc, char** argv) {
         ranges[i].start = part * static_cast<uint64_t>(i);
         ranges[i].length = i + 1 == connections ? total - ranges[i].start : part;
     }
+    if (!writePath.empty()) {
+        // Sized first, as QOR sizes its file before data flows.
+        HANDLE file = ::CreateFileA(writePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        LARGE_INTEGER size;
+        size.QuadPart = static_cast<LONGLONG>(total);
+        const bool sized = file != INVALID_HANDLE_VALUE &&
+                           ::SetFilePointerEx(file, size, nullptr, FILE_BEGIN) &&
+                           ::SetEndOfFile(file);
+        if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+        if (!sized) {
+            fprintf(stderr, "recv_bench: cannot make %s\n", writePath.c_str());
+            ::WSACleanup();
+            return 1;
+        }
+    }
     const double cpuBefore = ProcessCpuSeconds();
     LARGE_INTEGER frequency, start, end;
     ::QueryPerformanceFrequency(&frequency);
@@ -183,7 +246,7 @@ int main(int argc, char** argv) {
     const std::string whole = argv[1];
     for (Range& r : ranges) {
         if (throughClient) threads.emplace_back(FetchThroughClient, std::cref(whole), std::ref(r));
-        else threads.emplace_back(Fetch, std::cref(url), std::ref(r));
+        else threads.emplace_back(Fetch, std::cref(url), std::cref(writePath), std::ref(r));
     }
     for (std::thread& t : threads) t.join();
     ::QueryPerformanceCounter(&end);
@@ -191,6 +254,7 @@ int main(int argc, char** argv) {
                            static_cast<double>(frequency.QuadPart);
     const double cpu = ProcessCpuSeconds() - cpuBefore;
     ::WSACleanup();
+    if (!writePath.empty()) ::DeleteFileA(writePath.c_str());
     for (const Range& r : ranges) {
         if (!r.ok) {
             printf("connections=%d  FAILED (range from %llu got %llu of %llu bytes)\n", connections,
@@ -201,8 +265,9 @@ int main(int argc, char** argv) {
         }
     }
     const double megabytes = static_cast<double>(total) / (1024.0 * 1024.0);
-    printf("connections=%d  size=%.0f MB  time=%.2f s  throughput=%.1f MB/s  cpu=%.2f s "
+    printf("%sconnections=%d  size=%.0f MB  time=%.2f s  throughput=%.1f MB/s  cpu=%.2f s "
            "(%.0f%% of one core)\n",
-           connections, megabytes, seconds, megabytes / seconds, cpu, 100.0 * cpu / seconds);
+           writePath.empty() ? "" : "written  ", connections, megabytes, seconds,
+           megabytes / seconds, cpu, 100.0 * cpu / seconds);
     return 0;
 }

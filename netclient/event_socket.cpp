@@ -10,17 +10,6 @@ constexpr long kSocketEvents = FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE;
 
 }  // namespace
 
-bool ResolveHost(const std::string& host, uint32_t& ipv4) {
-    if (host.empty()) return false;
-    hostent* entry = ::gethostbyname(host.c_str());
-    if (!entry || entry->h_addrtype != AF_INET || entry->h_length != 4 || !entry->h_addr_list[0])
-        return false;
-    in_addr address;
-    memcpy(&address, entry->h_addr_list[0], sizeof(address));
-    ipv4 = ntohl(address.s_addr);
-    return true;
-}
-
 EventSocket::EventSocket(HANDLE stopEvent, DWORD timeoutMs)
     : event_(::WSACreateEvent()), stop_(stopEvent), timeoutMs_(timeoutMs) {}
 
@@ -67,7 +56,11 @@ bool EventSocket::Connect(uint32_t ipv4, uint16_t port) {
 bool EventSocket::ConnectByName(const std::string& host, uint16_t port) {
     Close();
     uint32_t ipv4 = 0;
-    return winsock_.Ok() && ResolveHost(host, ipv4) && Connect(ipv4, port);
+    return winsock_.Ok() && Resolve(host, ipv4) && Connect(ipv4, port);
+}
+
+bool EventSocket::Resolve(const std::string& host, uint32_t& ipv4) {
+    return ResolveHost(host, ipv4, stop_, timeoutMs_);
 }
 
 bool EventSocket::SendAll(const char* data, size_t size) {

@@ -9,13 +9,10 @@
 #include <cstdint>
 #include <string>
 
+#include "netclient/name_resolver.h"
 #include "netclient/winsock_session.h"
 
 namespace netclient {
-
-// The first IPv4 address of a host name or dotted address (host order).
-// Winsock must be initialised.
-bool ResolveHost(const std::string& host, uint32_t& ipv4);
 
 class EventSocket {
 public:
@@ -28,6 +25,8 @@ public:
     // Address and port in host order. Closes any earlier connection first.
     bool Connect(uint32_t ipv4, uint16_t port);
     bool ConnectByName(const std::string& host, uint16_t port);
+    // Looks a name up within this socket's time-out and stop event.
+    bool Resolve(const std::string& host, uint32_t& ipv4);
 
     // Sends every byte; false on an error, a time-out, the stop event, or a
     // send that reports no progress.

@@ -48,7 +48,7 @@ bool IsOwnAddress(uint32_t address) {
 
 }  // namespace
 
-void ResolveProxySettings(HKEY settings, ProxyEndpoint& endpoint, bool ftp) {
+void ResolveProxySettings(HKEY settings, ProxyEndpoint& endpoint, bool ftp, HANDLE stopEvent) {
     if (endpoint.kind != kProxyIE) return;
     endpoint.kind = kProxyNone;
     endpoint.host.clear();
@@ -88,11 +88,12 @@ void ResolveProxySettings(HKEY settings, ProxyEndpoint& endpoint, bool ftp) {
     if (bypass.find("<local>") == std::string::npos) return;
     WinsockSession winsock;
     uint32_t proxyAddress = 0;
-    if (winsock.Ok() && ResolveHost(endpoint.host, proxyAddress) && IsOwnAddress(proxyAddress))
+    if (winsock.Ok() && ResolveHost(endpoint.host, proxyAddress, stopEvent) &&
+        IsOwnAddress(proxyAddress))
         endpoint = ProxyEndpoint();
 }
 
-void ResolveInternetSettings(ProxyEndpoint& endpoint, bool ftp) {
+void ResolveInternetSettings(ProxyEndpoint& endpoint, bool ftp, HANDLE stopEvent) {
     if (endpoint.kind != kProxyIE) return;
     win::RegKey key;
     if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
@@ -102,7 +103,7 @@ void ResolveInternetSettings(ProxyEndpoint& endpoint, bool ftp) {
         endpoint = direct;
         return;
     }
-    ResolveProxySettings(key.Get(), endpoint, ftp);
+    ResolveProxySettings(key.Get(), endpoint, ftp, stopEvent);
 }
 
 }  // namespace netclient

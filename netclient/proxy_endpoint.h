@@ -35,11 +35,13 @@ struct ProxyEndpoint {
 
 // Replaces a kProxyIE endpoint by what the current user's Internet settings
 // name for the protocol (HTTP, or FTP when `ftp` is true); the endpoint's
-// user name and password stay. Any other endpoint is left as it is.
-void ResolveInternetSettings(ProxyEndpoint& endpoint, bool ftp);
+// user name and password stay. Any other endpoint is left as it is. Setting
+// `stopEvent` (may be null) ends a name lookup of the proxy at once.
+void ResolveInternetSettings(ProxyEndpoint& endpoint, bool ftp, HANDLE stopEvent = nullptr);
 
 // The same from an already open settings key (values "ProxyEnable",
 // "ProxyServer", "ProxyOverride").
-void ResolveProxySettings(HKEY settings, ProxyEndpoint& endpoint, bool ftp);
+void ResolveProxySettings(HKEY settings, ProxyEndpoint& endpoint, bool ftp,
+                          HANDLE stopEvent = nullptr);
 
 }  // namespace netclient

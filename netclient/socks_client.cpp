@@ -15,7 +15,7 @@ bool Socks4(EventSocket& socket, const ProxyEndpoint& proxy, const std::string& 
             uint16_t port, bool byName) {
     std::string request;
     uint32_t address = 0;
-    if (ResolveHost(host, address)) {
+    if (socket.Resolve(host, address)) {
         request = Socks4Request(address, port, proxy.userName);
     } else if (byName) {
         request = Socks4aRequest(host, port, proxy.userName);
@@ -44,7 +44,7 @@ bool Socks5(EventSocket& socket, const ProxyEndpoint& proxy, const std::string& 
     }
     std::string request;
     uint32_t address = 0;
-    if (ResolveHost(host, address)) {
+    if (socket.Resolve(host, address)) {
         request = Socks5ConnectByAddress(address, port);
     } else if (!Socks5ConnectByName(host, port, request)) {
         return false;

@@ -1,8 +1,11 @@
 // Build step: rewrites the type library that the IDL compiler made, type by
 // type, through the system's type library writer, adding what the IDL
-// compiler cannot express: the help strings of the enumeration members. The
-// library's own GUID is taken from the generated header: widl 7 damages the
-// last byte of it in the library it writes.
+// compiler cannot express: the help strings of the enumeration members. It
+// also mends what widl 7 gets wrong in that library: it damages the last
+// byte of the library's own GUID (taken here from the generated header
+// instead), and it imports IDispatch a second time without its GUID, so that
+// the duals' base resolves to some other type of stdole2. The result is then
+// read back from its bytes and checked; a wrong library fails the build.
 // Run under Wine as
 //   typelib_writer.exe SOURCE.tlb TARGET.tlb
 
@@ -11,15 +14,21 @@
 
 #include <cstdio>
 #include <deque>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "qor/com/typelib_file.h"
+#include "qor/com/typelib_rules.h"
 #include "qor/com/vtable_view.h"
 #include "qor/qor.h"
 #include "win/com.h"
 #include "win/text.h"
 
 namespace {
+
+constexpr GUID kStdOle = {0x00020430, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 struct MemberHelp {
     const wchar_t* member;
@@ -153,13 +162,38 @@ private:
         return info.Get();  // the writer keeps it alive
     }
 
+    // stdole2's IDispatch, loaded by its GUID.
+    HRESULT Dispatch(win::ComPtr<ITypeInfo>& info) {
+        if (!dispatch_) {
+            win::ComPtr<ITypeLib> stdole;
+            HRESULT hr = ::LoadRegTypeLib(kStdOle, 2, 0, 0, stdole.GetAddressOf());
+            if (SUCCEEDED(hr))
+                hr = stdole->GetTypeInfoOfGuid(IID_IDispatch, dispatch_.GetAddressOf());
+            if (FAILED(hr)) return hr;
+        }
+        info = dispatch_;
+        return S_OK;
+    }
+
+    // A reference to another library's type is kept only when it names an
+    // interface by its GUID; anything else is a damaged import. `replacement`
+    // (when not null) stands in for such a damaged reference.
     HRESULT MapReference(ITypeInfo* from, HREFTYPE sourceRef, ICreateTypeInfo* writer,
-                         HREFTYPE& targetRef) {
+                         HREFTYPE& targetRef, ITypeInfo* replacement = nullptr) {
         win::ComPtr<ITypeInfo> referenced;
         HRESULT hr = from->GetRefTypeInfo(sourceRef, referenced.GetAddressOf());
         if (FAILED(hr)) return hr;
-        ITypeInfo* own = TargetOf(referenced.Get());
-        return writer->AddRefTypeInfo(own ? own : referenced.Get(), &targetRef);
+        if (ITypeInfo* own = TargetOf(referenced.Get()))
+            return writer->AddRefTypeInfo(own, &targetRef);
+        TypeAttr attr(referenced.Get());
+        if (!attr) return E_FAIL;
+        const bool sound = attr->guid != GUID_NULL &&
+                           (attr->typekind == TKIND_INTERFACE || attr->typekind == TKIND_DISPATCH);
+        if (!sound && !replacement) {
+            fprintf(stderr, "typelib_writer: a damaged imported reference has no replacement\n");
+            return TYPE_E_CANTLOADLIBRARY;
+        }
+        return writer->AddRefTypeInfo(sound ? referenced.Get() : replacement, &targetRef);
     }
 
     HRESULT MapTypeDesc(ITypeInfo* from, const TYPEDESC& source, ICreateTypeInfo* writer,
@@ -195,12 +229,20 @@ private:
             if (FAILED(hr = MapTypeDesc(view.Get(), attr->tdescAlias, writer, alias))) return hr;
             if (FAILED(hr = writer->SetTypeDescAlias(&alias))) return hr;
         }
-        for (UINT i = 0; i < attr->cImplTypes; ++i) {
+        // A pure dispinterface names no base in the file: readers supply
+        // IDispatch themselves. A dual's one base is IDispatch.
+        const bool dual = (attr->wTypeFlags & TYPEFLAG_FDUAL) != 0;
+        const UINT implTypes = attr->typekind == TKIND_DISPATCH ? 0 : attr->cImplTypes;
+        win::ComPtr<ITypeInfo> dispatch;
+        if (dual && FAILED(hr = Dispatch(dispatch))) return hr;
+        for (UINT i = 0; i < implTypes; ++i) {
             HREFTYPE sourceRef = 0;
             HREFTYPE targetRef = 0;
             INT flags = 0;
             if (FAILED(hr = view->GetRefTypeOfImplType(i, &sourceRef))) return hr;
-            if (FAILED(hr = MapReference(view.Get(), sourceRef, writer, targetRef))) return hr;
+            if (FAILED(hr = MapReference(view.Get(), sourceRef, writer, targetRef,
+                                         dual ? dispatch.Get() : nullptr)))
+                return hr;
             if (FAILED(hr = writer->AddImplType(i, targetRef))) return hr;
             if (FAILED(hr = view->GetImplTypeFlags(i, &flags))) return hr;
             if (flags && FAILED(hr = writer->SetImplTypeFlags(i, flags))) return hr;
@@ -209,6 +251,11 @@ private:
         // A dual interface is an Automation interface by definition.
         if (flags & TYPEFLAG_FDUAL) flags |= TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
         if (FAILED(hr = writer->SetTypeFlags(flags))) return hr;
+        // The writer's default alignment is 4 whatever the system: an
+        // interface of a 64-bit library is pointer aligned.
+        if ((attr->typekind == TKIND_INTERFACE || attr->typekind == TKIND_DISPATCH) &&
+            FAILED(hr = writer->SetAlignment(sizeof(void*))))
+            return hr;
         for (UINT i = 0; i < attr->cFuncs; ++i)
             if (FAILED(hr = CopyFunction(view.Get(), writer, i))) return hr;
         for (UINT i = 0; i < attr->cVars; ++i)
@@ -291,9 +338,59 @@ private:
 
     ITypeLib* source_;
     ICreateTypeLib2* target_;
+    win::ComPtr<ITypeInfo> dispatch_;
     std::vector<win::ComPtr<ICreateTypeInfo>> writers_;
     std::deque<TYPEDESC> descs_;  // stable storage for nested type descriptions
 };
+
+void PutLittleEndian(std::string& bytes, int64_t offset, uint32_t value, int size) {
+    for (int i = 0; i < size; ++i)
+        bytes[static_cast<size_t>(offset + i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+// The system's writer may give an enumeration the size of a pointer and
+// count IDispatch's seven methods into a pure dispinterface's vtable (Wine's
+// does both), and ICreateTypeInfo can set neither: both fields are put
+// right in the file. On a writer that gets them right nothing changes.
+bool MendLayout(std::string& bytes) {
+    qor::TypeLibFile file;
+    std::string error;
+    if (!file.Parse(bytes, error)) {
+        fprintf(stderr, "typelib_writer: %s\n", error.c_str());
+        return false;
+    }
+    for (const qor::TypeLibFile::Type& t : file.Types()) {
+        if (t.typeKind == TKIND_ENUM)
+            PutLittleEndian(bytes, t.entryOffset + qor::TypeLibFile::kSizeField, sizeof(INT), 4);
+        if (t.typeKind == TKIND_DISPATCH && !(t.flags & TYPEFLAG_FDUAL))
+            PutLittleEndian(bytes, t.entryOffset + qor::TypeLibFile::kVtableSizeField,
+                            static_cast<uint32_t>(t.functions.size() * sizeof(void*)), 2);
+    }
+    return true;
+}
+
+// Mends the written file, then reads it back from its bytes, without the
+// system's reader, and reports every problem.
+bool MendAndCheck(const char* path) {
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    if (!MendLayout(bytes)) return false;
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!out.flush()) {
+            fprintf(stderr, "typelib_writer: cannot rewrite %s\n", path);
+            return false;
+        }
+    }
+    const std::vector<std::string> problems = qor::CheckQorTypeLibBytes(bytes);
+    for (const std::string& p : problems)
+        fprintf(stderr, "typelib_writer: %s: %s\n", path, p.c_str());
+    return problems.empty();
+}
 
 }  // namespace
 
@@ -313,10 +410,14 @@ int main(int argc, char** argv) {
     hr = ::CreateTypeLib2(SYS_WIN64, targetPath.c_str(), target.GetAddressOf());
     if (FAILED(hr)) return Fail("creating the target library", hr);
     hr = LibraryCopier(source.Get(), target.Get()).Copy();
+    target.Reset();
     if (FAILED(hr)) {
-        target.Reset();
         ::DeleteFileW(targetPath.c_str());
         return Fail("copying the library", hr);
+    }
+    if (!MendAndCheck(argv[2])) {
+        ::DeleteFileW(targetPath.c_str());
+        return 1;
     }
     return 0;
 }

@@ -36,7 +36,8 @@ bool JobScheduler::Start() {
     if (thread_) return true;
     if (!RegisterSchedulerClass()) return false;
     ready_.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!ready_) return false;
+    quit_.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!ready_ || !quit_) return false;
     thread_.Reset(::CreateThread(nullptr, 0, &JobScheduler::ThreadMain, this, 0, &threadId_));
     if (!thread_) return false;
     // The thread needs nothing from this one, so a plain wait cannot block.
@@ -50,6 +51,7 @@ bool JobScheduler::Start() {
 
 void JobScheduler::Stop() {
     if (!thread_) return;
+    ::SetEvent(quit_.Get());  // ends a name lookup of the settings at once
     ::PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
     if (::WaitForSingleObject(thread_.Get(), kStopTimeoutMs) != WAIT_OBJECT_0)
         ::TerminateThread(thread_.Get(), 1);
@@ -126,8 +128,8 @@ void JobScheduler::ApplySettings() {
         limit_ = state_.concurrency;
     }
     // Reading the Internet settings may resolve names: not under the lock.
-    netclient::ResolveInternetSettings(http, false);
-    netclient::ResolveInternetSettings(ftp, true);
+    netclient::ResolveInternetSettings(http, false, quit_.Get());
+    netclient::ResolveInternetSettings(ftp, true, quit_.Get());
     httpProxy_ = http;
     ftpProxy_ = ftp;
 }

@@ -103,6 +103,7 @@ private:
     HWND window_ = nullptr;
     win::KernelHandle thread_;
     win::KernelHandle ready_;
+    win::KernelHandle quit_;  // set when the thread is told to end
     DWORD threadId_ = 0;
 
     // Scheduler thread only.

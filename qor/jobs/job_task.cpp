@@ -221,8 +221,9 @@ bool JobTask::SetDownloading(HANDLE stopEvent) {
 }
 
 size_t JobTask::RequestAllowance() {
-    std::lock_guard<std::recursive_mutex> guard(lock_);
+    // The run's limit never changes: without one, no read needs the lock.
     if (settings_.bandwidth <= 0) return kReadSize;
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     const int64_t share = budget_ / (readers_ > 0 ? readers_ : 1);
     const int64_t grant = share / kShareDivisor;
     budget_ -= grant;

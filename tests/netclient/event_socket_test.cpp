@@ -5,6 +5,7 @@
 #include <string>
 #include <thread>
 
+#include "netclient/transfer.h"
 #include "win/unique_handle.h"
 
 namespace netclient {
@@ -134,6 +135,99 @@ TEST(EventSocket, RefusedOrUnresolvableConnectsFail) {
     char buffer[4];
     EXPECT_EQ(socket.Receive(buffer, sizeof(buffer)), -1);
     EXPECT_FALSE(socket.SendAll("x"));
+}
+
+// A resolver that does not answer until the test lets it (or 30 s pass),
+// and one that answers every name with loopback.
+HANDLE g_lookupEntered = nullptr;
+HANDLE g_lookupRelease = nullptr;
+
+bool HangingLookup(const std::string&, uint32_t&) {
+    ::SetEvent(g_lookupEntered);
+    ::WaitForSingleObject(g_lookupRelease, 30000);
+    return false;
+}
+
+bool LoopbackLookup(const std::string&, uint32_t& ipv4) {
+    ipv4 = INADDR_LOOPBACK;
+    return true;
+}
+
+class NameLookupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_lookupEntered = entered_.Get();
+        g_lookupRelease = release_.Get();
+    }
+    void TearDown() override {
+        ::SetEvent(release_.Get());
+        SetNameLookup(nullptr);
+    }
+
+    // Runs `call` on a thread, sets `stop` once the resolver hangs, and
+    // says whether the call returned while the resolver was still held.
+    template <typename Call>
+    bool StopEndsCall(HANDLE stop, Call call) {
+        SetNameLookup(&HangingLookup);
+        win::KernelHandle returned(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        std::thread caller([&] {
+            call();
+            ::SetEvent(returned.Get());
+        });
+        const bool hung = ::WaitForSingleObject(entered_.Get(), kQuickMs) == WAIT_OBJECT_0;
+        const DWORD start = ::GetTickCount();
+        ::SetEvent(stop);
+        const bool ended = ::WaitForSingleObject(returned.Get(), kQuickMs) == WAIT_OBJECT_0;
+        RecordProperty("stop_ms", static_cast<int>(::GetTickCount() - start));
+        ::SetEvent(release_.Get());
+        caller.join();
+        return hung && ended;
+    }
+
+    win::KernelHandle entered_{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    win::KernelHandle release_{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+};
+
+// A stop must not wait for a resolver that hangs: neither a plain connect
+// nor a transfer's open (the path of a job's stop and of an exit).
+TEST_F(NameLookupTest, AStopEndsAHangingLookupAtOnce) {
+    win::KernelHandle stop(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    bool connected = true;
+    EXPECT_TRUE(StopEndsCall(stop.Get(), [&] {
+        EventSocket socket(stop.Get(), 600000);
+        connected = socket.ConnectByName("hanging.test", 80);
+    }));
+    EXPECT_FALSE(connected);
+
+    ::ResetEvent(stop.Get());
+    ::ResetEvent(entered_.Get());
+    ::ResetEvent(release_.Get());
+    int opened = 0;
+    EXPECT_TRUE(StopEndsCall(stop.Get(), [&] {
+        TransferSettings settings;
+        settings.url = "http://hanging.test/file.bin";
+        settings.timeoutMs = 600000;
+        settings.stopEvent = stop.Get();
+        std::unique_ptr<Transfer> transfer = MakeTransfer(settings);
+        opened = transfer ? transfer->Open(0) : 0;
+        if (transfer) transfer->Close();
+    }));
+    EXPECT_NE(kOpened, opened);
+}
+
+TEST_F(NameLookupTest, ALookupThatAnswersConnectsAndDottedAddressesNeedNone) {
+    LoopbackPeer peer;
+    SetNameLookup(&LoopbackLookup);
+    EventSocket socket(nullptr, kTimeoutMs);
+    EXPECT_TRUE(socket.ConnectByName("peer.test", peer.Port()));
+    // A dotted address never reaches the resolver, even one that hangs.
+    SetNameLookup(&HangingLookup);
+    uint32_t address = 0;
+    EXPECT_TRUE(ResolveHost("10.1.2.3", address));
+    EXPECT_EQ(0x0A010203u, address);
+    EXPECT_NE(WAIT_OBJECT_0, ::WaitForSingleObject(entered_.Get(), 0));
+    // The socket's time-out bounds a lookup as it bounds every other wait.
+    EXPECT_FALSE(socket.ConnectByName("hanging.test", peer.Port()));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "qor/com/typelib_rules.h"
 #include "tests/qor/qor_test_support.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
@@ -388,6 +389,27 @@ TEST_F(TypeLibraryTest, DualInterfacesHaveTheirSlotsDispidsAndHelpStrings) {
     }
 }
 
+// The universal marshaler and every importer take a dual's inheritance from
+// here: the vtable side must derive from stdole2's IDispatch itself.
+TEST_F(TypeLibraryTest, DualInterfacesDeriveFromIDispatch) {
+    for (const Interface& itf : kInterfaces) {
+        SCOPED_TRACE(itf.label);
+        win::ComPtr<ITypeInfo> view = VtableView(*itf.iid);
+        ASSERT_TRUE(view);
+        HREFTYPE ref = 0;
+        win::ComPtr<ITypeInfo> base;
+        ASSERT_EQ(S_OK, view->GetRefTypeOfImplType(0, &ref));
+        ASSERT_EQ(S_OK, view->GetRefTypeInfo(ref, base.GetAddressOf()));
+        TYPEATTR* attr = nullptr;
+        ASSERT_EQ(S_OK, base->GetTypeAttr(&attr));
+        EXPECT_EQ(IID_IDispatch, attr->guid);
+        EXPECT_EQ(TKIND_INTERFACE, attr->typekind);
+        EXPECT_EQ(7 * sizeof(void*), attr->cbSizeVft);
+        base->ReleaseTypeAttr(attr);
+        EXPECT_EQ(L"IDispatch", Doc(base.Get(), MEMBERID_NIL, false));
+    }
+}
+
 TEST_F(TypeLibraryTest, EventInterfaceIsADispinterfaceWithNineMethods) {
     win::ComPtr<ITypeInfo> info;
     ASSERT_EQ(S_OK, library_->GetTypeInfoOfGuid(DIID__IQORDownloadJobEvents, info.GetAddressOf()));
@@ -395,6 +417,16 @@ TEST_F(TypeLibraryTest, EventInterfaceIsADispinterfaceWithNineMethods) {
     ASSERT_EQ(S_OK, info->GetTypeAttr(&attr));
     EXPECT_EQ(TKIND_DISPATCH, attr->typekind);
     EXPECT_FALSE(attr->wTypeFlags & TYPEFLAG_FDUAL);
+    // Exactly its own nine, every one readable: an event sink built from
+    // the library binds to what it lists.
+    EXPECT_EQ(9, attr->cFuncs);
+    for (UINT i = 0; i < attr->cFuncs; ++i) {
+        FUNCDESC* f = nullptr;
+        ASSERT_EQ(S_OK, info->GetFuncDesc(i, &f)) << "function " << i;
+        EXPECT_EQ(kEvents[i].dispid, f->memid);
+        EXPECT_EQ(kEvents[i].name, Doc(info.Get(), f->memid, false));
+        info->ReleaseFuncDesc(f);
+    }
     info->ReleaseTypeAttr(attr);
     EXPECT_EQ(L"_IQORDownloadJobEvents Interface", Doc(info.Get(), MEMBERID_NIL, true));
     ExpectMethods(info.Get(), kEvents, sizeof(kEvents) / sizeof(Method), false);
@@ -498,6 +530,54 @@ TEST_F(TypeLibraryTest, CoclassNamesItsDefaultAndSourceInterfaces) {
     }
     EXPECT_TRUE(sawDefault);
     EXPECT_TRUE(sawSource);
+}
+
+std::string ResourceBytes(HMODULE module, LPCSTR type, int id) {
+    HRSRC found = ::FindResourceA(module, MAKEINTRESOURCEA(id), type);
+    HGLOBAL loaded = found ? ::LoadResource(module, found) : nullptr;
+    const void* data = loaded ? ::LockResource(loaded) : nullptr;
+    if (!data) return std::string();
+    return std::string(static_cast<const char*>(data), ::SizeofResource(module, found));
+}
+
+bool Mentions(const std::vector<std::string>& problems, const std::string& text) {
+    for (const std::string& p : problems)
+        if (p.find(text) != std::string::npos) return true;
+    return false;
+}
+
+// The library's file read from its bytes, as any reader on any system gets
+// it: the one in the built QOR.dll meets every rule, and the library that
+// the first rewrite produced (kept as test data) fails each of them.
+TEST(TypeLibraryFileTest, BuiltLibraryIsRightAndTheFirstRewriteWasNot) {
+    win::Module dll(::LoadLibraryExA(RegisteredServer::DllPath().c_str(), nullptr,
+                                     LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(dll);
+    const std::string built = ResourceBytes(dll.Get(), "TYPELIB", 1);
+    ASSERT_FALSE(built.empty());
+    const std::vector<std::string> problems = qor::CheckQorTypeLibBytes(built);
+    for (const std::string& p : problems) ADD_FAILURE() << p;
+
+    const std::string old = ResourceBytes(nullptr, RT_RCDATA, 1);
+    ASSERT_FALSE(old.empty());
+    const std::vector<std::string> found = qor::CheckQorTypeLibBytes(old);
+    EXPECT_TRUE(Mentions(found, "names GUID_NULL"));
+    EXPECT_TRUE(Mentions(found, "not an interface"));
+    for (const char* dual : {"IQORDownloader:", "IQORDownloadJob:", "IQORDownloadProgress:",
+                             "IQORProxyServer:"}) {
+        EXPECT_TRUE(Mentions(found, std::string(dual) + " base is not stdole2's IDispatch"));
+        EXPECT_TRUE(Mentions(found, std::string(dual) + " alignment 4"));
+    }
+    EXPECT_TRUE(Mentions(found, "_IQORDownloadJobEvents: has an implemented type"));
+    EXPECT_TRUE(Mentions(found, "_IQORDownloadJobEvents: vtable size 128"));
+    EXPECT_TRUE(Mentions(found, "DownloadJobStatus: size 8"));
+    EXPECT_TRUE(Mentions(found, "ProxyServerType: size 8"));
+
+    // A cut or garbled file is refused, not read past its end.
+    EXPECT_FALSE(qor::CheckQorTypeLibBytes(built.substr(0, 600)).empty());
+    std::string garbled = built;
+    for (size_t i = 0x60; i < 0x100 && i < garbled.size(); ++i) garbled[i] = '\x7f';
+    EXPECT_FALSE(qor::CheckQorTypeLibBytes(garbled).empty());
 }
 
 }  // namespace
