@@ -299,8 +299,17 @@ ResultView::~ResultView() {
     if (background_) ::DeleteObject(background_);
 }
 
-std::string ResultView::String(const char* name) const { return skin_.GetString(name); }
-COLORREF ResultView::Colour(const char* name) const { return skin_.GetColor(name); }
+std::string ResultView::String(const char* name) const {
+    auto it = strings_.find(name);
+    if (it == strings_.end()) it = strings_.emplace(name, skin_.GetString(name)).first;
+    return it->second;
+}
+
+COLORREF ResultView::Colour(const char* name) const {
+    auto it = colours_.find(name);
+    if (it == colours_.end()) it = colours_.emplace(name, skin_.GetColor(name)).first;
+    return it->second;
+}
 
 HWND ResultView::Create(HWND parent) {
     constexpr DWORD kList = LVS_REPORT | LVS_SINGLESEL | LVS_NOSORTHEADER | LVS_SHOWSELALWAYS |
@@ -661,14 +670,14 @@ void ResultView::SetMaximized(bool maximized) {
 void ResultView::PaintBackground(HDC dc) {
     RECT client;
     ::GetClientRect(hwnd(), &client);
-    COLORREF back = skin_.GetColor("rnc_window_background");
-    COLORREF border = skin_.GetColor("rnc_dlg_border");
+    COLORREF back = Colour("rnc_window_background");
+    COLORREF border = Colour("rnc_dlg_border");
     FillRectColor(dc, client, back);
     RECT band = client;
     band.top = std::max(client.top, client.bottom - kBottomBand);
     FillGradientFromBottom(dc, band,
-                           Gradient{skin_.GetColor("rnc_rstsmry_background_to"),
-                                    skin_.GetColor("rnc_rstsmry_background_from")});
+                           Gradient{Colour("rnc_rstsmry_background_to"),
+                                    Colour("rnc_rstsmry_background_from")});
     FrameRectColor(dc, client, border);
     FrameRectColor(dc, band, border);
 }
@@ -685,7 +694,7 @@ bool ResultView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     case WM_CTLCOLORSTATIC: {
         HDC dc = reinterpret_cast<HDC>(wParam);
         ::SetBkMode(dc, TRANSPARENT);
-        ::SetTextColor(dc, skin_.GetColor("rnc_dlg_ctrl_text"));
+        ::SetTextColor(dc, Colour("rnc_dlg_ctrl_text"));
         result = reinterpret_cast<LRESULT>(background_);
         return true;
     }

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <unordered_map>
 
 #include "zema/core/app_services.h"
@@ -104,6 +105,10 @@ private:
     UpdateRecord* animated_ = nullptr;
     DetailsHook details_;
     bool listening_ = false;
+    // Skin lookups are XPath queries; rows ask for the same few thousands
+    // of times.
+    mutable std::unordered_map<std::string, std::string> strings_;
+    mutable std::unordered_map<std::string, COLORREF> colours_;
     int restoredTitleWidth_ = -1;
     int firstVulnTitleWidth_ = -1;
 };

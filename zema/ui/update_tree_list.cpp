@@ -93,9 +93,17 @@ void UpdateTreeList::DeleteAllRows() {
     RowsRebuilt();
 }
 
+// Item -1 would visit every row of a long list; only the marked ones need it.
+void UpdateTreeList::ClearSelection() {
+    for (UINT mark : {LVNI_SELECTED, LVNI_FOCUSED}) {
+        int row = ListView_GetNextItem(hwnd_, -1, mark);
+        if (row >= 0) ListView_SetItemState(hwnd_, row, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+}
+
 void UpdateTreeList::RowsRebuilt() {
     if (!hwnd_) return;
-    ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ClearSelection();
     ListView_SetItemCountEx(hwnd_, nodes_.RowCount(), 0);
     ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
@@ -160,7 +168,7 @@ int UpdateTreeList::SelectedRow() const {
 
 void UpdateTreeList::SelectRow(int row) {
     if (!hwnd_) return;
-    ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ClearSelection();
     if (row < 0 || row >= nodes_.RowCount()) return;
     ListView_SetItemState(hwnd_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_EnsureVisible(hwnd_, row, FALSE);

@@ -112,6 +112,7 @@ private:
     int RowAtPoint(POINT at, RECT* rowRect) const;
     int ColumnsWidth() const;
     void ToggleCheck(TreeNode& node);
+    void ClearSelection();
     void RowCountChanged(int fromRow, const TreeNode* keepSelected, bool redraw);
 
     HWND hwnd_ = nullptr;
