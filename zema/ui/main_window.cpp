@@ -132,6 +132,11 @@ bool MainWindow::OnInit() {
     skin.ApplyControlTexts(hwnd(), kControlTexts);
     ::SetWindowTextA(hwnd(), skin.GetString("rns_main_title").c_str());
     PlaceView();
+    // The list, not the first menu button, starts with the focus.
+    if (view_.hwnd()) {
+        ::SetFocus(view_.UpdateList().hwnd());
+        return false;
+    }
     return true;
 }
 
@@ -165,8 +170,8 @@ void MainWindow::Show() {
 }
 
 void MainWindow::CloseToTrayOrExit() {
-    SettingsStore& settings = *parts_.settings;
-    if (settings.MainWindowToTray() != 0 && settings.TrayIcon() != 0) {
+    const SettingsStore* settings = parts_.settings;
+    if (settings && settings->MainWindowToTray() != 0 && settings->TrayIcon() != 0) {
         AnimateCaption(hwnd(), kCaptionRect, kTrayRect);
         if (hideDetails_) hideDetails_();
         ::ShowWindow(hwnd(), SW_HIDE);

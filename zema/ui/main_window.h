@@ -41,7 +41,7 @@ struct MainWindowParts {
     UpdateSession* session = nullptr;       // required
     const ResultSource* source = nullptr;   // required
     const SkinResources* skin = nullptr;    // required
-    SettingsStore* settings = nullptr;      // required
+    SettingsStore* settings = nullptr;      // null: closing never hides to the tray
     // Receives the options, about and upgrade commands and ends the
     // program on WM_CLOSE.
     HWND manager = nullptr;

@@ -81,15 +81,15 @@ const ColumnSpec kUpdateColumns[] = {
     {"rns_listcol_title", LVCFMT_LEFT, 300},
     {"rns_listcol_bulletinname", LVCFMT_CENTER, 78},
     {"rns_listcol_severityrating", LVCFMT_CENTER, 84},
-    {"rns_listcol_size", LVCFMT_CENTER, 60},
+    {"rns_listcol_size", LVCFMT_CENTER, 72},  // "1023.9 KB" fits
     {"rns_listcol_publisheddate", LVCFMT_CENTER, 84},
-    {"rns_listcol_status", LVCFMT_LEFT, 136},
+    {"rns_listcol_status", LVCFMT_LEFT, 190},  // the longest states fit
 };
 const ColumnSpec kVulnerabilityColumns[] = {
-    {"rns_listcol_cveid", LVCFMT_LEFT, 120},
+    {"rns_listcol_cveid", LVCFMT_LEFT, 140},  // icon and a full identifier
     {"rns_listcol_bulletinname", LVCFMT_CENTER, 80},
     {"rns_listcol_updatetitle", LVCFMT_LEFT, 406},
-    {"rns_listcol_status", LVCFMT_LEFT, 120},
+    {"rns_listcol_status", LVCFMT_LEFT, 170},
 };
 
 // A transparent 16x16 image keeps the image indexes when an icon is missing.
@@ -238,8 +238,9 @@ private:
         TreeNode imageOnly = node;
         imageOnly.cells[kColumnStatus].text.clear();
         list.DrawCell(dc, imageOnly, kColumnStatus, cell);
-        RECT text = {cell.left + kProgressTextLeft, cell.top, cell.right - kProgressRightGap,
-                     middle};
+        // A wide status column keeps the bar at its usual length.
+        int right = std::min<int>(cell.right, cell.left + kUpdateColumns[kColumnStatus].width);
+        RECT text = {cell.left + kProgressTextLeft, cell.top, right - kProgressRightGap, middle};
         DrawTextInBox(dc, DownloadProgressText(data.text, fraction), text,
                       DT_LEFT | DT_BOTTOM | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX,
                       data.color, back, true);
@@ -405,14 +406,14 @@ void ResultView::BuildLists() {
 void ResultView::FillShowBy() {
     HWND combo = Item(kIdShowBy);
     const std::pair<const char*, ShowBy> items[] = {
-        {nullptr, ShowBy::Nothing},
+        {"rns_showby_none", ShowBy::Nothing},
         {"rns_showby_product", ShowBy::Product},
         {"rns_showby_severity", ShowBy::Severity},
         {"rns_showby_impact", ShowBy::Impact},
         {"rns_showby_language", ShowBy::Language},
     };
     for (const auto& [name, by] : items) {
-        std::string text = name ? skin_.GetString(name) : std::string();
+        std::string text = skin_.GetString(name);
         LRESULT at = ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         if (at >= 0) ::SendMessageA(combo, CB_SETITEMDATA, at, static_cast<LPARAM>(by));
     }
@@ -645,27 +646,40 @@ void ResultView::OnSize(UINT type, int cx, int cy) {
     if (type == SIZE_MINIMIZED || cx <= 0 || cy <= 0) return;
     for (HWND list : {updates_.hwnd(), vulnerabilities_.hwnd()})
         if (list) ::MoveWindow(list, 1, kListTop, cx - 2, std::max(0, cy - kListBottomSpace), TRUE);
-    Dialog::OnSize(type, cx, cy);
+    FitColumns();
     ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
-void ResultView::SetMaximized(bool maximized) {
-    HWND updates = updates_.hwnd();
-    HWND vulns = vulnerabilities_.hwnd();
-    if (!updates || !vulns) return;
-    if (firstVulnTitleWidth_ < 0) firstVulnTitleWidth_ = ListView_GetColumnWidth(vulns, 0);
-    if (maximized) {
-        restoredTitleWidth_ = ListView_GetColumnWidth(updates, 0);
+void ResultView::FitColumns() {
+    struct Fit {
+        HWND list;
+        int column;
+        int minimum;
+    };
+    const Fit fits[] = {
+        {updates_.hwnd(), kColumnTitle, kUpdateColumns[kColumnTitle].width},
+        {vulnerabilities_.hwnd(), kColumnUpdateTitle,
+         kVulnerabilityColumns[kColumnUpdateTitle].width},
+    };
+    for (const Fit& fit : fits) {
+        if (!fit.list) continue;
+        int count = Header_GetItemCount(ListView_GetHeader(fit.list));
         RECT client;
-        ::GetClientRect(updates, &client);
-        int half = (client.right - client.left) / 2;
-        ListView_SetColumnWidth(updates, 0, std::max(kTabWidth, half - 100));
-        ListView_SetColumnWidth(vulns, 0, std::max(kTabWidth, half - 200));
-    } else {
-        if (restoredTitleWidth_ > 0) ListView_SetColumnWidth(updates, 0, restoredTitleWidth_);
-        ListView_SetColumnWidth(vulns, 0, firstVulnTitleWidth_);
+        ::GetClientRect(fit.list, &client);
+        // Room for the vertical scroll bar that a longer fill will bring.
+        if (!(::GetWindowLongPtrA(fit.list, GWL_STYLE) & WS_VSCROLL))
+            client.right -= ::GetSystemMetrics(SM_CXVSCROLL);
+        int others = 0;
+        for (int i = 0; i < count; ++i)
+            if (i != fit.column) others += ListView_GetColumnWidth(fit.list, i);
+        ListView_SetColumnWidth(fit.list, fit.column,
+                                std::max<int>(fit.minimum, client.right - others));
     }
 }
+
+// Both lists give the width their other columns leave to their widest text
+// column, in every window size, so maximising widens the titles as well.
+void ResultView::SetMaximized(bool) { FitColumns(); }
 
 void ResultView::PaintBackground(HDC dc) {
     RECT client;

@@ -85,6 +85,7 @@ private:
     void SelectAll();
     void ExpandAll();
     void PaintBackground(HDC dc);
+    void FitColumns();
     int CurrentTab() const;
     bool HasShowBySelection() const;
 
@@ -109,8 +110,6 @@ private:
     // of times.
     mutable std::unordered_map<std::string, std::string> strings_;
     mutable std::unordered_map<std::string, COLORREF> colours_;
-    int restoredTitleWidth_ = -1;
-    int firstVulnTitleWidth_ = -1;
 };
 
 }  // namespace zema

@@ -42,7 +42,7 @@ public:
         canceledInstalls.push_back(record.id);
         return 1;
     }
-    size_t VulnerabilityCount() const override { return 0; }
+    size_t VulnerabilityCount() const override { return vulnerabilityCount; }
     RepairedCount CountRepairedVulnerabilities() const override { return {}; }
     void ApplyDownloaderSettings() override {}
     void AddListener(SessionListener* listener, bool atFront) override {
@@ -81,6 +81,7 @@ public:
 
     UpdateList records;
     std::vector<SessionListener*> listeners;
+    size_t vulnerabilityCount = 0;
     bool scanning = false;
     bool downloading = false;
     bool installing = false;
