@@ -41,7 +41,7 @@ public:
         case ShowBy::Product:
             return id == 10 ? "Windows Platform" : id == 20 ? "Office Suite" : "Web Browser";
         case ShowBy::Severity: {
-            static const char* const names[] = {"", "Critical", "Important", "Moderate", "Low"};
+            static const char* const names[] = {"", "Low", "Moderate", "Important", "Critical"};
             return id >= 1 && id <= 4 ? names[id] : "Unrated";
         }
         case ShowBy::Impact:
@@ -95,15 +95,15 @@ void AddResults(Scene& scene) {
         bool excluded;
     };
     const Row rows[] = {
-        {1, UpdateStatus::Downloading, 10, 1, 0.5f, false},
-        {2, UpdateStatus::Installing, 10, 1, 1.0f, false},
-        {3, UpdateStatus::Installed, 10, 2, 1.0f, false},
-        {4, UpdateStatus::DownloadFailed, 20, 1, 0.0f, false},
-        {5, UpdateStatus::NotDownloaded, 20, 3, 0.0f, true},
-        {6, UpdateStatus::InstalledNeedsReboot, 20, 2, 1.0f, false},
-        {7, UpdateStatus::NotDownloaded, 30, 4, 0.0f, false},
-        {8, UpdateStatus::InstallFailed, 30, 1, 1.0f, false},
-        {9, UpdateStatus::AlreadyDownloaded, 30, 2, 1.0f, false},
+        {1, UpdateStatus::Downloading, 10, 4, 0.5f, false},
+        {2, UpdateStatus::Installing, 10, 4, 1.0f, false},
+        {3, UpdateStatus::Installed, 10, 3, 1.0f, false},
+        {4, UpdateStatus::DownloadFailed, 20, 4, 0.0f, false},
+        {5, UpdateStatus::NotDownloaded, 20, 2, 0.0f, true},
+        {6, UpdateStatus::InstalledNeedsReboot, 20, 3, 1.0f, false},
+        {7, UpdateStatus::NotDownloaded, 30, 1, 0.0f, false},
+        {8, UpdateStatus::InstallFailed, 30, 4, 1.0f, false},
+        {9, UpdateStatus::AlreadyDownloaded, 30, 3, 1.0f, false},
     };
     for (const Row& row : rows) {
         UpdateRecord& record = scene.session.Add(row.id, row.status, row.product, row.severity);

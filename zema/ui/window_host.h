@@ -27,6 +27,9 @@ public:
     void ShowNotification(NotificationKind kind) override;
     void OpenRebootDialog() override;
 
+    // The main window once it was shown, else null.
+    zema::MainWindow* Main() const { return main_.get(); }
+
 private:
     SettingsStore& settings_;
     EngineSession& session_;
