@@ -36,3 +36,13 @@ zg_wine_down() {
   "$ZG_WINESERVER" -k >/dev/null 2>&1 || true
   "$ZG_WINESERVER" -w >/dev/null 2>&1 || true
 }
+
+# On a private Xvfb there is no window manager: Wine then places, maximises
+# and activates windows itself. Left "managed", a maximised window would wait
+# for a manager that never confirms and be restored again.
+zg_wine_unmanaged() {
+  "$ZG_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+}
+zg_wine_managed() {
+  "$ZG_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d Y /f </dev/null >/dev/null 2>&1
+}

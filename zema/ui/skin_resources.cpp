@@ -78,9 +78,11 @@ std::string FormatConversions(const std::string& text) {
         std::string length;
         while (i < text.size() && std::strchr("hlLqjztI", text[i])) length += text[i++];
         // MSVCRT's I64 and I32 length modifiers.
-        while (i < text.size() && (text[i] == '6' || text[i] == '4' || text[i] == '3' ||
-                                   text[i] == '2') && !length.empty() && length.back() == 'I')
-            length += text[i++];
+        if (!length.empty() && length.back() == 'I' &&
+            (text.compare(i, 2, "64") == 0 || text.compare(i, 2, "32") == 0)) {
+            length += text.substr(i, 2);
+            i += 2;
+        }
         if (i >= text.size()) return conversions + "?";
         char type = text[i];
         if (type == 'i') type = 'd';
