@@ -294,7 +294,14 @@ void UpdateTreeList::GetDisplayInfo(NMLVDISPINFOA& info) {
 
 void UpdateTreeList::DrawItem(const DRAWITEMSTRUCT& item) {
     int row = static_cast<int>(item.itemID);
-    const RECT& rect = item.rcItem;
+    // Wine hands an item rectangle that starts a little right of the row's
+    // bounds; the row is drawn over its whole bounds, in line with the header.
+    RECT rect = item.rcItem;
+    RECT bounds;
+    if (ListView_GetItemRect(hwnd_, row, &bounds, LVIR_BOUNDS)) {
+        rect.left = std::min(rect.left, bounds.left);
+        rect.right = std::max(rect.right, bounds.right);
+    }
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
     if (!handler_ || width <= 0 || height <= 0 || !nodes_.NodeAt(row)) return;
