@@ -206,12 +206,10 @@ public:
 
     void OnCheckChanged(UpdateTreeList& list, TreeNode& node, bool checked) override {
         if (node.parent) return;  // a child's change leaves its group alone
-        for (TreeNode* child = node.firstChild; child; child = child->next) {
-            if (child->shown)
-                list.SetCheck(child, checked);
-            else
-                child->checked = checked;
-        }
+        // The children's rows are repainted in one go, not one by one.
+        for (TreeNode* child = node.firstChild; child; child = child->next)
+            child->checked = checked;
+        list.RedrawChildren(node);
     }
 
 private:

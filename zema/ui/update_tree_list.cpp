@@ -179,6 +179,14 @@ void UpdateTreeList::RedrawNode(const TreeNode* node) {
     if (hwnd_ && row >= 0) ListView_RedrawItems(hwnd_, row, row);
 }
 
+void UpdateTreeList::RedrawChildren(const TreeNode& node) {
+    int row = nodes_.RowOf(&node);
+    if (!hwnd_ || row < 0 || !node.expanded || !node.firstChild) return;
+    int last = row;
+    while (last + 1 < nodes_.RowCount() && nodes_.NodeAt(last + 1)->level > node.level) ++last;
+    if (last > row) ListView_RedrawItems(hwnd_, row + 1, last);
+}
+
 int UpdateTreeList::ColumnsWidth() const {
     int width = 0;
     for (int i = 0; i < nodes_.ColumnCount(); ++i) width += ListView_GetColumnWidth(hwnd_, i);

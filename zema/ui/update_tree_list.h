@@ -87,6 +87,8 @@ public:
 
     // Repaints the node's row alone (nothing when it has no row).
     void RedrawNode(const TreeNode* node);
+    // Repaints the rows of the node's shown descendants.
+    void RedrawChildren(const TreeNode& node);
     // Draws one cell by the shared rules: indentation, check box, image,
     // text in the header's alignment. `cell` is in the DC's coordinates.
     void DrawCell(HDC dc, const TreeNode& node, int column, const RECT& cell) const;
