@@ -61,6 +61,38 @@ protected:
     IniFile ini_;
 };
 
+// A visible top-level window of the process, or null.
+HWND VisibleWindowOf(DWORD processId) {
+    struct Search {
+        DWORD id;
+        HWND found;
+    } search = {processId, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner != s->id || !IsWindowVisible(hwnd)) return TRUE;
+            s->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(ZemaProcessTest, MainWindowOpensWhenNotStartedInTheTray) {
+    ChildProcess process;
+    HWND manager = StartFirst(process, "");
+    ASSERT_NE(nullptr, manager);
+    HWND main = nullptr;
+    EXPECT_TRUE(PumpUntil([&] { return (main = VisibleWindowOf(process.Id())) != nullptr; },
+                          kStartTimeoutMs));
+    RECT rect = {};
+    GetWindowRect(main, &rect);
+    EXPECT_GT(rect.right - rect.left, 500) << "the main window, not some helper";
+    ExitThroughMenu(process, manager);
+}
+
 // Records the show request that a second instance sends to the first.
 struct ShowRequestProbe {
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
