@@ -1,0 +1,45 @@
+#pragma once
+// The Advanced download dialog: concurrent downloads, connections per
+// download, bandwidth limit, retries and resuming, each within its range.
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "zema/core/settings_store.h"
+#include "zema/ui/dialog.h"
+#include "zema/ui/skin_control.h"
+#include "zema/ui/skinned_frame.h"
+
+namespace zema {
+
+class SkinResources;
+
+class AdvancedDownloadDialog : public Dialog {
+public:
+    AdvancedDownloadDialog(SkinResources& skin, const DownloadLimits& limits);
+
+    // Modal; IDOK with Limits() holding the edited values, or IDCANCEL.
+    INT_PTR Run(HWND owner);
+    // Modeless, for the gallery.
+    HWND Show(HWND owner);
+    const DownloadLimits& Limits() const { return limits_; }
+
+protected:
+    bool OnInit() override;
+    bool OnCommand(WORD id, WORD code, HWND control) override;
+
+private:
+    static DialogTemplate Layout();
+    void ShowLimits();
+    void UpdateBandwidthField();
+    void OnOk();
+
+    SkinResources& skin_;
+    DownloadLimits limits_;
+    SkinnedFrame frame_;
+    std::vector<std::unique_ptr<SkinControl>> controls_;
+};
+
+}  // namespace zema
