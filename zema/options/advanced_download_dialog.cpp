@@ -49,11 +49,9 @@ const NumberField kFields[] = {
 
 }  // namespace
 
-AdvancedDownloadDialog::AdvancedDownloadDialog(SkinResources& skin, const DownloadLimits& limits)
-    : skin_(skin), limits_(limits),
-      frame_(skin, FrameStyle::FromSkin(skin, "optionswindow", kCloseButton)) {
-    SetFrame(&frame_);
-}
+AdvancedDownloadDialog::AdvancedDownloadDialog(const SkinResources& skin, const DownloadLimits& limits)
+    : SkinnedDialog(skin, FrameStyle::FromSkin(skin, "optionswindow", kCloseButton)),
+      limits_(limits) {}
 
 DialogTemplate AdvancedDownloadDialog::Layout() {
     constexpr DWORD kEdit = ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
@@ -119,14 +117,14 @@ bool AdvancedDownloadDialog::OnCommand(WORD id, WORD, HWND) {
 }
 
 bool AdvancedDownloadDialog::OnInit() {
-    ::SetWindowTextA(hwnd(), skin_.GetString("rns_option_download_advaced_title").c_str());
+    ::SetWindowTextA(hwnd(), skin().GetString("rns_option_download_advaced_title").c_str());
     CenterOnScreen(hwnd());
     ShowLimits();
     for (int id : {IDC_BUTTON_OPTION_DOWNLOAD_ADVANCED_DEFAULT, IDOK, IDCANCEL}) {
         auto button = std::make_unique<SkinButton>();
-        if (button->Attach(Item(id), skin_)) controls_.push_back(std::move(button));
+        if (button->Attach(Item(id), skin())) controls_.push_back(std::move(button));
     }
-    skin_.ApplyControlTexts(hwnd(), kTextMap);
+    skin().ApplyControlTexts(hwnd(), kTextMap);
     for (const NumberField& field : kFields) {
         HWND spin = Item(field.spin);
         if (field.range.high > UD_MAXVAL)

@@ -8,17 +8,16 @@
 #include <vector>
 
 #include "zema/core/settings_store.h"
-#include "zema/ui/dialog.h"
 #include "zema/ui/skin_control.h"
-#include "zema/ui/skinned_frame.h"
+#include "zema/ui/skinned_dialog.h"
 
 namespace zema {
 
 class SkinResources;
 
-class AdvancedDownloadDialog : public Dialog {
+class AdvancedDownloadDialog : public SkinnedDialog {
 public:
-    AdvancedDownloadDialog(SkinResources& skin, const DownloadLimits& limits);
+    AdvancedDownloadDialog(const SkinResources& skin, const DownloadLimits& limits);
 
     // Modal; IDOK with Limits() holding the edited values, or IDCANCEL.
     INT_PTR Run(HWND owner);
@@ -36,9 +35,7 @@ private:
     void UpdateBandwidthField();
     void OnOk();
 
-    SkinResources& skin_;
     DownloadLimits limits_;
-    SkinnedFrame frame_;
     std::vector<std::unique_ptr<SkinControl>> controls_;
 };
 

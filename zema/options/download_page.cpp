@@ -47,7 +47,7 @@ int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
 
 }  // namespace
 
-DownloadPage::DownloadPage(SkinResources& skin, SettingsStore& settings)
+DownloadPage::DownloadPage(const SkinResources& skin, SettingsStore& settings)
     : OptionsPage(skin, settings, "rns_option_download") {}
 
 DialogTemplate DownloadPage::Layout() const {
@@ -63,9 +63,9 @@ DialogTemplate DownloadPage::Layout() const {
         .Add(IDC_RADIO_OPTION_DOWNLOAD_CUSTOMIZE, "BUTTON", "", BS_AUTORADIOBUTTON, 21, 61, 224, 11)
         .Add(IDC_EDIT_OPTION_DOWNLOAD_SERVER, "EDIT", "", kEdit | WS_GROUP, 33, 73, 219, 14)
         .CheckBox(IDC_CHECK_OPTION_DOWNLOAD_AUTH_NEED, "", 33, 92, 220, 10)
-        .Label(IDC_STATIC_OPTION_DOWNLOAD_USERNAME, "", 47, 105, 39, 8)
+        .Label(IDC_STATIC_OPTION_DOWNLOAD_USERNAME, "", 47, 106, 41, 8)
         .Add(IDC_EDIT_OPTION_DOWNLOAD_USERNAME, "EDIT", "", kEdit, 90, 103, 99, 14)
-        .Label(IDC_STATIC_OPTION_DOWNLOAD_PASSWORD, "", 48, 124, 33, 8)
+        .Label(IDC_STATIC_OPTION_DOWNLOAD_PASSWORD, "", 47, 124, 41, 8)
         .Add(IDC_EDIT_OPTION_DOWNLOAD_PASSWORD, "EDIT", "", kEdit | ES_PASSWORD, 90, 121, 99, 14)
         .CheckBox(IDC_CHECK_OPTION_DOWNLOAD_FAILEDOFFICIAL, "", 33, 137, 232, 10)
         .Label(IDC_STATIC_OPTION_DOWNLOAD_DIRSTRUCT, "", 33, 152, 86, 8)

@@ -9,7 +9,7 @@ namespace zema {
 
 class DownloadPage : public OptionsPage {
 public:
-    DownloadPage(SkinResources& skin, SettingsStore& settings);
+    DownloadPage(const SkinResources& skin, SettingsStore& settings);
     bool Apply() override;
 
 protected:

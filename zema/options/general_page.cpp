@@ -49,7 +49,7 @@ const ControlText kTextMap[] = {
 
 }  // namespace
 
-GeneralPage::GeneralPage(SkinResources& skin, SettingsStore& settings)
+GeneralPage::GeneralPage(const SkinResources& skin, SettingsStore& settings)
     : OptionsPage(skin, settings, "rns_option_general") {}
 
 DialogTemplate GeneralPage::Layout() const {
@@ -63,7 +63,7 @@ DialogTemplate GeneralPage::Layout() const {
         .Add(IDC_COMBO_OPTION_GENERAL_VULNFOUND_ACTION, "COMBOBOX", "", kList, 12, 68, 220, 106)
         .Label(IDC_STATIC_OPTION_GENERAL_UPDATEINSTALLED_ACTION, "", 12, 86, 220, 11)
         .Add(IDC_COMBO_OPTION_GENERAL_UPDATEINSTALLED_ACTION, "COMBOBOX", "", kList, 12, 97, 220, 106)
-        .CheckBox(IDC_CHECK_OPTION_GENERAL_DELINSTALLEDUPDATEFILE, "", 15, 115, 217, 11)
+        .CheckBox(IDC_CHECK_OPTION_GENERAL_DELINSTALLEDUPDATEFILE, "", 12, 115, 220, 11)
         .CheckBox(IDC_CHECK_OPTION_GENERAL_AUTOCHECKNEWVERSION, "", 12, 138, 255, 10)
         .Label(IDC_STATIC_OPTION_GENERAL_CHECKNEWVERSION, "", 23, 151, 220, 11)
         .Add(IDC_COMBO_OPTION_GENERAL_CHECKNEWVERSION, "COMBOBOX", "", kList, 23, 162, 209, 106);

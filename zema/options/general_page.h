@@ -9,7 +9,7 @@ namespace zema {
 
 class GeneralPage : public OptionsPage {
 public:
-    GeneralPage(SkinResources& skin, SettingsStore& settings);
+    GeneralPage(const SkinResources& skin, SettingsStore& settings);
     bool Apply() override;
 
 protected:

@@ -41,7 +41,7 @@ constexpr int kPortDigits = 10;
 
 }  // namespace
 
-NetworkPage::NetworkPage(SkinResources& skin, SettingsStore& settings)
+NetworkPage::NetworkPage(const SkinResources& skin, SettingsStore& settings)
     : OptionsPage(skin, settings, "rns_option_network") {}
 
 DialogTemplate NetworkPage::Layout() const {
@@ -54,17 +54,17 @@ DialogTemplate NetworkPage::Layout() const {
              BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 12, 25, 233, 11)
         .Add(IDC_RADIO_OPTION_NETWORK_CONNECT_MODE_USEIE, "BUTTON", "", BS_AUTORADIOBUTTON, 12, 37, 212, 12)
         .Add(IDC_RADIO_OPTION_NETWORK_CONNECT_MODE_PROXY, "BUTTON", "", BS_AUTORADIOBUTTON, 12, 51, 94, 11)
-        .Add(IDC_COMBO_OPTION_NETWORK_PROXY_TYPE, "COMBOBOX", "", kList | WS_GROUP, 108, 51, 126, 93)
+        .Add(IDC_COMBO_OPTION_NETWORK_PROXY_TYPE, "COMBOBOX", "", kList | WS_GROUP, 108, 51, 139, 93)
         .Add(IDC_STATIC_OPTION_NETWORK_PROXY, "BUTTON", "", BS_GROUPBOX, 13, 67, 235, 99)
-        .Label(IDC_STATIC_OPTION_NETWORK_PROXY_ADDRESS, "", 33, 80, 46, 11)
-        .Add(IDC_EDIT_OPTION_NETWORK_PROXY_ADDRESS, "EDIT", "", kEdit, 83, 79, 135, 14)
-        .Label(IDC_STATIC_OPTION_NETWORK_PROXY_PORT, "", 33, 97, 46, 11)
+        .Label(IDC_STATIC_OPTION_NETWORK_PROXY_ADDRESS, "", 33, 81, 46, 10)
+        .Add(IDC_EDIT_OPTION_NETWORK_PROXY_ADDRESS, "EDIT", "", kEdit, 83, 79, 128, 14)
+        .Label(IDC_STATIC_OPTION_NETWORK_PROXY_PORT, "", 33, 99, 46, 10)
         .Add(IDC_EDIT_OPTION_NETWORK_PROXY_PORT, "EDIT", "", kEdit, 83, 97, 66, 14)
-        .PushButton(IDC_BUTTON_OPTION_NETWORK_PROXY_PORT_DEFAULT, "", 159, 97, 53, 14)
-        .CheckBox(IDC_CHECK_OPTION_NETWORK_PROXY_AUTH, "", 33, 114, 84, 10)
+        .PushButton(IDC_BUTTON_OPTION_NETWORK_PROXY_PORT_DEFAULT, "", 159, 97, 52, 14)
+        .CheckBox(IDC_CHECK_OPTION_NETWORK_PROXY_AUTH, "", 33, 114, 200, 10)
         .Label(IDC_STATIC_OPTION_NETWORK_PROXY_USERNAME, "", 53, 129, 52, 10)
-        .Add(IDC_EDIT_OPTION_NETWORK_PROXY_USERNAME, "EDIT", "", kEdit, 109, 126, 102, 14)
-        .Label(IDC_STATIC_OPTION_NETWORK_PROXY_PASSWORD, "", 53, 144, 52, 10)
+        .Add(IDC_EDIT_OPTION_NETWORK_PROXY_USERNAME, "EDIT", "", kEdit, 109, 127, 102, 14)
+        .Label(IDC_STATIC_OPTION_NETWORK_PROXY_PASSWORD, "", 53, 147, 52, 10)
         .Add(IDC_EDIT_OPTION_NETWORK_PROXY_PASSWORD, "EDIT", "", kEdit | ES_PASSWORD, 109, 145, 102, 14);
     return page;
 }

@@ -10,7 +10,7 @@ namespace zema {
 
 class NetworkPage : public OptionsPage {
 public:
-    NetworkPage(SkinResources& skin, SettingsStore& settings);
+    NetworkPage(const SkinResources& skin, SettingsStore& settings);
     bool Apply() override;
 
 protected:

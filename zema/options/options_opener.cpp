@@ -7,7 +7,7 @@
 
 namespace zema {
 
-OptionsOpener::OptionsOpener(SkinResources& skin, SettingsStore& settings)
+OptionsOpener::OptionsOpener(const SkinResources& skin, SettingsStore& settings)
     : skin_(skin), settings_(settings) {}
 
 HWND OptionsOpener::Window() const { return open_ ? open_->hwnd() : nullptr; }

@@ -12,7 +12,7 @@ class SkinResources;
 
 class OptionsOpener {
 public:
-    OptionsOpener(SkinResources& skin, SettingsStore& settings);
+    OptionsOpener(const SkinResources& skin, SettingsStore& settings);
 
     // Modal. True when settings were applied (by Apply or OK), so the
     // caller applies the downloader settings again. While a window is open,
@@ -22,7 +22,7 @@ public:
     HWND Window() const;
 
 private:
-    SkinResources& skin_;
+    const SkinResources& skin_;
     SettingsStore& settings_;
     OptionsWindow* open_ = nullptr;
 };

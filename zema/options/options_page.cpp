@@ -13,7 +13,7 @@ constexpr WORD kPagePoints = 8;
 
 }  // namespace
 
-OptionsPage::OptionsPage(SkinResources& skin, SettingsStore& settings, const char* titleName)
+OptionsPage::OptionsPage(const SkinResources& skin, SettingsStore& settings, const char* titleName)
     : skin_(skin), settings_(settings), titleName_(titleName) {}
 
 OptionsPage::~OptionsPage() = default;

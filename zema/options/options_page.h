@@ -27,7 +27,7 @@ struct ListItem {
 
 class OptionsPage : public Dialog {
 public:
-    OptionsPage(SkinResources& skin, SettingsStore& settings, const char* titleName);
+    OptionsPage(const SkinResources& skin, SettingsStore& settings, const char* titleName);
     ~OptionsPage() override;
 
     // Makes the page, hidden, as a child of the window.
@@ -45,7 +45,7 @@ protected:
     virtual DialogTemplate Layout() const = 0;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
-    SkinResources& skin() { return skin_; }
+    const SkinResources& skin() const { return skin_; }
     SettingsStore& settings() { return settings_; }
     // A page template: a child control dialog of the given size.
     static DialogTemplate PageTemplate(int cx, int cy);
@@ -67,7 +67,7 @@ protected:
     bool SelectedValue(int id, int& value) const;
 
 private:
-    SkinResources& skin_;
+    const SkinResources& skin_;
     SettingsStore& settings_;
     const char* titleName_;
     COLORREF textColor_ = 0;

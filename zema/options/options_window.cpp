@@ -20,11 +20,9 @@ const ControlText kTextMap[] = {
 
 }  // namespace
 
-OptionsWindow::OptionsWindow(SkinResources& skin, std::vector<std::unique_ptr<OptionsPage>> pages)
-    : skin_(skin), pages_(std::move(pages)),
-      frame_(skin, FrameStyle::FromSkin(skin, "optionswindow", kCloseButton)) {
-    SetFrame(&frame_);
-}
+OptionsWindow::OptionsWindow(const SkinResources& skin, std::vector<std::unique_ptr<OptionsPage>> pages)
+    : SkinnedDialog(skin, FrameStyle::FromSkin(skin, "optionswindow", kCloseButton)),
+      pages_(std::move(pages)) {}
 
 OptionsWindow::~OptionsWindow() = default;
 
@@ -56,12 +54,12 @@ bool OptionsWindow::OnInit() {
     CenterOnScreen(hwnd());
     HWND list = Item(IDC_LIST_OPTION_PAGES);
     auto pageList = std::make_unique<SkinListBox>();
-    if (pageList->Attach(list, skin_)) controls_.push_back(std::move(pageList));
+    if (pageList->Attach(list, skin())) controls_.push_back(std::move(pageList));
     for (int id : {IDAPPLY, IDOK, IDCANCEL}) {
         auto button = std::make_unique<SkinButton>();
-        if (button->Attach(Item(id), skin_)) controls_.push_back(std::move(button));
+        if (button->Attach(Item(id), skin())) controls_.push_back(std::move(button));
     }
-    icon_.Reset(skin_.GetIcon("rni_operation"));
+    icon_.Reset(skin().GetIcon("rni_operation"));
     if (icon_) ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.Get()));
 
     HWND place = Item(IDC_STATIC_OPTION_PAGE_PLACE);
@@ -72,7 +70,7 @@ bool OptionsWindow::OnInit() {
     for (size_t i = 0; i < pages_.size(); ++i) {
         OptionsPage& page = *pages_[i];
         if (!page.Create(hwnd())) continue;
-        std::string title = skin_.GetString(page.TitleName());
+        std::string title = skin().GetString(page.TitleName());
         LRESULT item = ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(title.c_str()));
         if (item >= 0)
             ::SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(item), static_cast<LPARAM>(i));
@@ -83,8 +81,8 @@ bool OptionsWindow::OnInit() {
     }
     ::SendMessageA(list, LB_SETCURSEL, 0, 0);
     OnPageSelected();
-    skin_.ApplyControlTexts(hwnd(), kTextMap);
-    ::SetWindowTextA(hwnd(), skin_.GetString("rns_option").c_str());
+    skin().ApplyControlTexts(hwnd(), kTextMap);
+    ::SetWindowTextA(hwnd(), skin().GetString("rns_option").c_str());
     return true;
 }
 
@@ -143,7 +141,7 @@ void OptionsWindow::OnPageSelected() {
 void OptionsWindow::ShowPage(int index) {
     OptionsPage& page = *pages_[index];
     ::ShowWindow(page.hwnd(), SW_SHOW);
-    ::SetWindowTextA(page.hwnd(), skin_.GetString(page.TitleName()).c_str());
+    ::SetWindowTextA(page.hwnd(), skin().GetString(page.TitleName()).c_str());
     int previous = shown_;
     shown_ = index;
     if (previous >= 0) ::ShowWindow(pages_[previous]->hwnd(), SW_HIDE);

@@ -9,15 +9,14 @@
 
 #include "win/unique_handle.h"
 #include "zema/options/options_page.h"
-#include "zema/ui/dialog.h"
 #include "zema/ui/skin_control.h"
-#include "zema/ui/skinned_frame.h"
+#include "zema/ui/skinned_dialog.h"
 
 namespace zema {
 
-class OptionsWindow : public Dialog {
+class OptionsWindow : public SkinnedDialog {
 public:
-    OptionsWindow(SkinResources& skin, std::vector<std::unique_ptr<OptionsPage>> pages);
+    OptionsWindow(const SkinResources& skin, std::vector<std::unique_ptr<OptionsPage>> pages);
     ~OptionsWindow() override;
 
     // IDOK or IDCANCEL.
@@ -40,9 +39,7 @@ private:
     void ShowPage(int index);
     bool ApplyPages(bool stopOnFailure);
 
-    SkinResources& skin_;
     std::vector<std::unique_ptr<OptionsPage>> pages_;
-    SkinnedFrame frame_;
     std::vector<std::unique_ptr<SkinControl>> controls_;
     win::Icon icon_;
     int shown_ = -1;
