@@ -95,6 +95,37 @@ TEST_F(OptionsWindowTest, SecondOpenBringsTheOpenWindowForwardInsteadOfAnother) 
     EXPECT_EQ(nullptr, opener_.Window());
 }
 
+// What the dialog manager does with a key the modal loop takes from the queue.
+bool Key(HWND window, UINT key) {
+    MSG msg = {GetFocus(), WM_KEYDOWN, key, 0, 0, {}};
+    return IsDialogMessageA(window, &msg) != FALSE;
+}
+
+TEST_F(OptionsWindowTest, TabEntersThePageEscapeCancelsEnterInAFieldIsOk) {
+    bool applied = OpenAnd([&](HWND window) {
+        EXPECT_EQ(GetDlgItem(window, IDC_LIST_OPTION_PAGES), GetFocus()) << "the page list first";
+        HWND general = ShowPage(window, kGeneral);
+        SetFocus(GetDlgItem(window, IDC_LIST_OPTION_PAGES));
+        ASSERT_TRUE(Key(window, VK_TAB));
+        EXPECT_EQ(GetDlgItem(general, IDC_CHECK_OPTION_GENERAL_STARTUP), GetFocus())
+            << "Tab goes from the list into the shown page";
+        Choose(general, IDC_COMBO_OPTION_GENERAL_VULNFOUND_ACTION, 0);
+        ASSERT_TRUE(Key(window, VK_ESCAPE));
+    });
+    EXPECT_FALSE(applied);
+    EXPECT_FALSE(PathExists(settings_.Store().ConfigIniPath())) << "Escape is Cancel";
+
+    applied = OpenAnd([&](HWND window) {
+        HWND network = ShowPage(window, kNetwork);
+        Click(network, IDC_RADIO_OPTION_NETWORK_CONNECT_MODE_DIRECT);
+        SetFocus(GetDlgItem(network, IDC_EDIT_OPTION_NETWORK_PROXY_PORT));
+        ASSERT_TRUE(Key(window, VK_RETURN));
+        EXPECT_FALSE(IsWindowVisible(window)) << "Enter is OK";
+    });
+    EXPECT_TRUE(applied);
+    EXPECT_EQ("0", Ini("NetWorkHTTP", "ConnectMode"));
+}
+
 TEST_F(OptionsWindowTest, CancelAloneWritesNothingApplyThenCancelKeepsWhatWasApplied) {
     bool applied = OpenAnd([&](HWND window) {
         HWND general = ShowPage(window, kGeneral);
