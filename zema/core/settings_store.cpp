@@ -285,7 +285,15 @@ void SettingsStore::SetDeleteInstalledUpdateFile(int value) {
     ini_.WriteInt(kGeneral, "DeleteInstalledUpdateFile", value);
 }
 
+std::string SettingsStore::StartupCommand(const std::string& programPath) {
+    // Quoted, so that a path with blanks cannot start a program planted at
+    // the first blank ("C:\Program.exe").
+    return "\"" + programPath + "\"" + kStartupSwitch;
+}
+
 bool SettingsStore::IsStartupEnabled() const {
+    // Earlier entries held the path unquoted; any non-blank entry is ours and
+    // is rewritten quoted the next time the start-up choice is saved.
     win::RegKey key = OpenKey(location_.root, location_.runKey, KEY_READ);
     if (!key) return false;
     std::string value = win::QueryRegString(key.Get(), location_.runValue.c_str(), kPathChars + 16);
@@ -300,9 +308,7 @@ bool SettingsStore::EnableStartup() {
     if (::RegCreateKeyExA(location_.root, location_.runKey.c_str(), 0, nullptr, 0,
                           KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
         return false;
-    // Quoted: an install folder with blanks would otherwise make the shell
-    // try "C:\Program.exe" first.
-    std::string data = "\"" + std::string(path, n) + "\"" + kStartupSwitch;
+    std::string data = StartupCommand(std::string(path, n));
     if (::RegSetValueExA(key.Get(), location_.runValue.c_str(), 0, REG_SZ,
                          reinterpret_cast<const BYTE*>(data.c_str()),
                          static_cast<DWORD>(data.size() + 1)) != ERROR_SUCCESS)

@@ -135,7 +135,9 @@ public:
     int DeleteInstalledUpdateFile() const;
     void SetDeleteInstalledUpdateFile(int value);
 
-    // The Windows start-up entry: this program's full path and " -tray".
+    // The Windows start-up entry: this program's full path in quotes and
+    // " -tray". Any non-blank entry counts as enabled, quoted or not.
+    static std::string StartupCommand(const std::string& programPath);
     bool IsStartupEnabled() const;
     bool EnableStartup();
     bool DisableStartup();

@@ -12,7 +12,8 @@ ZemaWindowHost::ZemaWindowHost(SettingsStore& settings, EngineSession& session,
     : settings_(settings),
       session_(session),
       skin_(skin),
-      source_(std::make_unique<EngineResultSource>(session)) {}
+      source_(std::make_unique<EngineResultSource>(session)),
+      options_(skin, settings) {}
 
 ZemaWindowHost::~ZemaWindowHost() { DestroyWindows(); }
 
@@ -35,9 +36,10 @@ HWND ZemaWindowHost::MainWindow() const { return main_ ? main_->hwnd() : nullptr
 
 void ZemaWindowHost::DestroyWindows() { main_.reset(); }
 
-// The options dialog, the notifications and the reboot dialog come with
-// their own windows; until then these do nothing.
-bool ZemaWindowHost::OpenOptions(HWND) { return false; }
+bool ZemaWindowHost::OpenOptions(HWND owner) { return options_.Open(owner); }
+
+// The notifications and the reboot dialog come with their own windows; until
+// then these do nothing.
 void ZemaWindowHost::ShowNotification(NotificationKind) {}
 void ZemaWindowHost::OpenRebootDialog() {}
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "zema/core/app_services.h"
+#include "zema/options/options_opener.h"
 
 namespace zema {
 
@@ -36,6 +37,7 @@ private:
     const SkinResources& skin_;
     std::unique_ptr<EngineResultSource> source_;
     std::unique_ptr<zema::MainWindow> main_;
+    OptionsOpener options_;
 };
 
 }  // namespace zema

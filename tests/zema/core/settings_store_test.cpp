@@ -264,7 +264,8 @@ TEST_F(SettingsStoreTest, StartupEntryHoldsThisProgramWithTheTraySwitch) {
     ASSERT_EQ(ERROR_SUCCESS, RegGetValueA(location_.root, location_.runKey.c_str(), "ZEMA",
                                           RRF_RT_ANY, &type, data, &size));
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_EQ("\"" + std::string(path) + "\" -tray", std::string(data));
+    EXPECT_EQ("\"" + std::string(path) + "\" -tray", std::string(data))
+        << "quoted, so a blank in the path cannot start another program";
     EXPECT_EQ(strlen(data) + 1, size) << "the terminating zero is stored";
 
     ASSERT_TRUE(store.DisableStartup());
@@ -272,11 +273,18 @@ TEST_F(SettingsStoreTest, StartupEntryHoldsThisProgramWithTheTraySwitch) {
     EXPECT_TRUE(store.DisableStartup()) << "disabling twice is fine";
 }
 
-TEST_F(SettingsStoreTest, BlankStartupValueCountsAsDisabled) {
+TEST_F(SettingsStoreTest, BlankStartupValueCountsAsDisabledAnUnquotedOneAsOursUntilRewritten) {
     SettingsStore store = Loaded();
     SetRegString(location_.root, location_.runKey, "ZEMA", "  \t ");
     EXPECT_FALSE(store.IsStartupEnabled());
-    SetRegString(location_.root, location_.runKey, "ZEMA", " x ");
+    SetRegString(location_.root, location_.runKey, "ZEMA", "C:\\Program Files\\Zemaguard\\Zema.exe -tray");
+    EXPECT_TRUE(store.IsStartupEnabled());
+    ASSERT_TRUE(store.EnableStartup());
+    char data[MAX_PATH + 32] = {};
+    DWORD size = sizeof(data);
+    ASSERT_EQ(ERROR_SUCCESS, RegGetValueA(location_.root, location_.runKey.c_str(), "ZEMA",
+                                          RRF_RT_REG_SZ, nullptr, data, &size));
+    EXPECT_EQ('"', data[0]) << data;
     EXPECT_TRUE(store.IsStartupEnabled());
 }
 
