@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "zema/core/catalog_facts.h"
-#include "zema/core/notification_content.h"
 #include "zema/core/update_record.h"
 
 namespace zema {
@@ -58,6 +57,9 @@ enum GeneralRow {
 
 // Skin names of the general page's property names, by row.
 extern const char* const kGeneralRowNames[kGeneralRowCount];
+
+// Skin text by entry name; empty when the skin lacks it.
+using SkinText = std::function<std::string(const char* name)>;
 
 // Lines of one paragraph as a control `width` pixels wide breaks them.
 using LineBreaker = std::function<std::vector<std::string>(const std::string& paragraph, int width)>;

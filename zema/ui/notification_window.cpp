@@ -36,10 +36,6 @@ constexpr int kLinks[] = {kIdRepairLink, kIdDetailsLink, kIdOkLink};
 
 bool IsLink(int id) { return std::find(std::begin(kLinks), std::end(kLinks), id) != std::end(kLinks); }
 
-SkinText TextsOf(const SkinResources& skin) {
-    return [&skin](const char* name) { return skin.GetString(name); };
-}
-
 }  // namespace
 
 // The skinned, topmost frame; it only holds the pane.
@@ -235,16 +231,6 @@ HWND NotificationWindow::Frame() const { return frame_ ? frame_->hwnd() : nullpt
 
 HWND NotificationWindow::Content() const { return pane_ ? pane_->hwnd() : nullptr; }
 
-NotificationFacts NotificationWindow::Facts() const {
-    NotificationFacts facts;
-    if (!parts_.session) return facts;
-    facts.vulnerabilitiesFound = parts_.session->VulnerabilityCount();
-    facts.repaired = parts_.session->CountRepairedVulnerabilities();
-    for (const auto& record : parts_.session->Updates())
-        if (record->status == UpdateStatus::InstalledNeedsReboot) facts.rebootPending = true;
-    return facts;
-}
-
 void NotificationWindow::Show(NotificationKind kind) {
     const SkinResources& skin = *parts_.skin;
     if (!Frame()) {
@@ -276,7 +262,8 @@ void NotificationWindow::Show(NotificationKind kind) {
         frame_->FitClient(kPaneSize);
     }
     kind_ = kind;
-    content_ = ComposeNotification(kind, Facts(), TextsOf(skin));
+    content_ = ComposeNotification(
+        kind, parts_.session ? CurrentFacts(*parts_.session) : NotificationFacts(), skin);
     pane_->Fill(content_);
     ::ShowWindow(Content(), SW_SHOWNA);
 

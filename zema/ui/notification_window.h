@@ -10,7 +10,7 @@
 
 #include "win/unique_handle.h"
 #include "zema/core/app_services.h"
-#include "zema/core/notification_content.h"
+#include "zema/ui/notification_content.h"
 #include "zema/core/notification_placement.h"
 #include "zema/core/power.h"
 #include "zema/ui/dialog.h"
@@ -58,7 +58,6 @@ private:
     class FrameDialog;
     class ContentDialog;
 
-    NotificationFacts Facts() const;
     void OnLink(int id);
 
     NotificationParts parts_;

@@ -7,7 +7,6 @@
 #include "win/unique_handle.h"
 #include "zema/core/messages.h"
 #include "zema/core/tray_animation.h"
-#include "zema/resource.h"
 #include "zema/ui/skin_resources.h"
 
 namespace zema {
@@ -19,11 +18,12 @@ struct MenuText {
     UINT command;
     const char* name;
 };
-constexpr MenuText kTrayMenuTexts[] = {
+// The tray menu in its order; a null name is a separator.
+constexpr MenuText kTrayMenu[] = {
     {kCmdAbout, "rns_menu_tray_about"},
     {kCmdShowMainWindow, "rns_menu_tray_showmainwindow"},
+    {0, nullptr},
     {kCmdExit, "rns_menu_tray_exit"},
-    {kCmdOptions, "rns_menu_tray_options"},
 };
 
 // A transparent stand-in keeps the frame numbers of the images after a
@@ -41,8 +41,7 @@ HBITMAP BlankImage() {
 
 }  // namespace
 
-NotifyAreaIcon::NotifyAreaIcon(const SkinResources& skin, HINSTANCE resources)
-    : skin_(skin), resources_(resources) {}
+NotifyAreaIcon::NotifyAreaIcon(const SkinResources& skin) : skin_(skin) {}
 
 NotifyAreaIcon::~NotifyAreaIcon() { Remove(); }
 
@@ -112,16 +111,15 @@ void NotifyAreaIcon::NextFrame() { ShowFrame(ProcessTrayAnimation().Advance()); 
 void NotifyAreaIcon::ShowNormalFrame() { ShowFrame(kTrayNormalFrame); }
 
 HMENU NotifyAreaIcon::LoadMenuWithTexts() const {
-    HMENU menu = ::LoadMenuA(resources_, MAKEINTRESOURCEA(IDR_TRAYMENU));
+    HMENU menu = ::CreatePopupMenu();
     if (!menu) return nullptr;
-    HMENU popup = ::GetSubMenu(menu, 0);
-    for (const MenuText& entry : kTrayMenuTexts) {
+    for (const MenuText& entry : kTrayMenu) {
+        if (!entry.name) {
+            ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
         std::string text = skin_.GetString(entry.name);
-        MENUITEMINFOA item = {};
-        item.cbSize = sizeof(item);
-        item.fMask = MIIM_STRING;
-        item.dwTypeData = const_cast<char*>(text.c_str());
-        ::SetMenuItemInfoA(popup, entry.command, FALSE, &item);
+        ::AppendMenuA(menu, MF_STRING, entry.command, text.c_str());
     }
     return menu;
 }
@@ -134,7 +132,7 @@ void NotifyAreaIcon::ShowMenu(HWND owner) {
     // Without the foreground the menu would not close when the user clicks
     // elsewhere.
     ::SetForegroundWindow(owner);
-    ::TrackPopupMenu(::GetSubMenu(menu, 0), TPM_LEFTBUTTON, at.x, at.y, 0, owner, nullptr);
+    ::TrackPopupMenu(menu, TPM_LEFTBUTTON, at.x, at.y, 0, owner, nullptr);
     ::PostMessageA(owner, WM_NULL, 0, 0);
     ::DestroyMenu(menu);
 }

@@ -15,8 +15,8 @@ constexpr UINT kTrayIconId = 1278;
 
 class NotifyAreaIcon : public TrayIcon {
 public:
-    // `resources` holds the tray menu; the skin gives images and texts.
-    NotifyAreaIcon(const SkinResources& skin, HINSTANCE resources);
+    // The skin gives the images, the tip and the menu's texts.
+    explicit NotifyAreaIcon(const SkinResources& skin);
     ~NotifyAreaIcon() override;
     NotifyAreaIcon(const NotifyAreaIcon&) = delete;
     NotifyAreaIcon& operator=(const NotifyAreaIcon&) = delete;
@@ -30,7 +30,7 @@ public:
 
     // The image on show: 0 normal, 1 to 7 animating; -1 before the first.
     int Frame() const { return frame_; }
-    // The tray menu with its skin captions; the caller destroys it.
+    // The tray menu (a popup) with its skin captions; the caller destroys it.
     HMENU LoadMenuWithTexts() const;
 
 private:
@@ -39,7 +39,6 @@ private:
     bool Notify(DWORD message, UINT flags) const;
 
     const SkinResources& skin_;
-    HINSTANCE resources_;
     HIMAGELIST images_ = nullptr;
     HICON icon_ = nullptr;
     int frame_ = -1;

@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 
-#include "zema/core/notification_content.h"
 #include "zema/core/notification_placement.h"
-#include "zema/core/text_format.h"
 
 namespace zema {
 namespace {
@@ -64,58 +61,6 @@ TEST(NotificationPlacementWithoutTaskbar, UsesTheWorkAreasBottomRight) {
     POINT at = PlaceNotification(TaskbarPosition(), area, kFrame);
     EXPECT_EQ(700, at.x);
     EXPECT_EQ(540, at.y);
-}
-
-SkinText Texts() {
-    static const std::map<std::string, std::string> texts = {
-        {"rns_tray_scanned_notify", "Found %d vulnerabilities."},
-        {"rns_tray_downloaded_notify", "Downloaded."},
-        {"rns_tray_installed_notify", "Repaired %d."},
-        {"rns_tray_installed_notify_reboot", "Repaired %d, %d after a restart."},
-    };
-    return [](const char* name) {
-        auto found = texts.find(name);
-        return found == texts.end() ? std::string() : found->second;
-    };
-}
-
-TEST(NotificationContent, InstalledOffersTheRebootOnlyWhenOneIsPending) {
-    NotificationFacts facts;
-    facts.repaired = {5, 0};
-    NotificationContent done = ComposeNotification(kNotifyInstalled, facts, Texts());
-    EXPECT_EQ("Repaired 5.", done.message);
-    EXPECT_FALSE(done.showRepair);
-    EXPECT_FALSE(done.showRebootCheck);
-    EXPECT_FALSE(done.showOk);
-
-    facts.repaired = {5, 2};
-    facts.rebootPending = true;
-    NotificationContent pending = ComposeNotification(kNotifyInstalled, facts, Texts());
-    EXPECT_EQ("Repaired 5, 2 after a restart.", pending.message);
-    EXPECT_TRUE(pending.showRebootCheck);
-    EXPECT_TRUE(pending.showOk);
-
-    facts.vulnerabilitiesFound = 7;
-    NotificationContent scanned = ComposeNotification(kNotifyScanned, facts, Texts());
-    EXPECT_EQ("Found 7 vulnerabilities.", scanned.message);
-    EXPECT_TRUE(scanned.showRepair);
-    EXPECT_FALSE(scanned.showOk);
-}
-
-TEST(NotificationContent, RebootDialogWithoutPendingRebootOnlyCloses) {
-    RebootDialogContent none = ComposeRebootDialog({3, 0}, false, Texts());
-    EXPECT_EQ("Repaired 3.", none.message);
-    EXPECT_FALSE(none.rebootOffered);
-    RebootDialogContent pending = ComposeRebootDialog({4, 1}, true, Texts());
-    EXPECT_EQ("Repaired 4, 1 after a restart.", pending.message);
-    EXPECT_TRUE(pending.rebootOffered);
-}
-
-// A skin text is outside data: a directive that takes a pointer must stay text.
-TEST(SkinTextFormat, FillsOnlyNumberDirectives) {
-    EXPECT_EQ("%s has 3 of 4%", FormatNumbers("%s has %d of %d%%", {3, 4}));
-    EXPECT_EQ("7 and %d", FormatNumbers("%d and %d", {7}));
-    EXPECT_EQ("trailing %", FormatNumbers("trailing %", {1}));
 }
 
 }  // namespace

@@ -1,24 +1,25 @@
 #pragma once
-// What the tray notification says and which of its controls it shows, for
-// each kind. No window code: the notification window applies the result.
+// What the tray notification and the reboot dialog say and which of their
+// controls they show. No window code: the windows apply the result.
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
 #include "zema/core/app_services.h"
 
 namespace zema {
 
-// Skin text by entry name; empty when the skin lacks it.
-using SkinText = std::function<std::string(const char* name)>;
+class SkinResources;
 
 struct NotificationFacts {
     size_t vulnerabilitiesFound = 0;  // entries of the last scan's list
     RepairedCount repaired;           // as the reboot dialog counts them
     bool rebootPending = false;       // some record waits for a reboot
 };
+
+// The counts of the session's records now.
+NotificationFacts CurrentFacts(const UpdateSession& session);
 
 struct NotificationContent {
     std::string message;
@@ -30,15 +31,13 @@ struct NotificationContent {
 };
 
 NotificationContent ComposeNotification(NotificationKind kind, const NotificationFacts& facts,
-                                        const SkinText& text);
+                                        const SkinResources& skin);
 
-// The reboot dialog's message and controls from the same counts.
 struct RebootDialogContent {
     std::string message;
     bool rebootOffered = false;  // false: check box disabled, OK hidden, Cancel reads "close"
 };
 
-RebootDialogContent ComposeRebootDialog(const RepairedCount& repaired, bool rebootPending,
-                                        const SkinText& text);
+RebootDialogContent ComposeRebootDialog(const NotificationFacts& facts, const SkinResources& skin);
 
 }  // namespace zema

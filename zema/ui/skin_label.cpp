@@ -1,0 +1,87 @@
+#include "zema/ui/skin_label.h"
+
+#include "zema/core/drawing.h"
+#include "zema/ui/memory_canvas.h"
+
+namespace zema {
+namespace {
+
+constexpr int kTextIndent = 10;
+
+}  // namespace
+
+bool SkinLabel::Attach(HWND label) {
+    if (!Subclass(label)) return false;
+    Repaint();
+    return true;
+}
+
+void SkinLabel::SetFill(LabelFill mode, COLORREF first, COLORREF second) {
+    mode_ = mode;
+    first_ = first;
+    second_ = second;
+    Repaint();
+}
+
+void SkinLabel::SetTextColor(COLORREF color) {
+    text_ = color;
+    Repaint();
+}
+
+void SkinLabel::SetFont(HFONT font) {
+    font_.Reset(font);
+    Repaint();
+}
+
+void SkinLabel::SetIcon(HICON icon) {
+    icon_.Reset(icon);
+    Repaint();
+}
+
+void SkinLabel::Paint(HDC target) {
+    RECT client;
+    ::GetClientRect(hwnd(), &client);
+    if (icon_) {
+        ::DrawIconEx(target, 0, 0, icon_.Get(), 0, 0, 0, nullptr, DI_NORMAL | DI_DEFAULTSIZE);
+        return;
+    }
+    MemoryCanvas canvas(target, client);
+    HDC dc = canvas.dc();
+    switch (mode_) {
+    case kFillSolid: FillRectColor(dc, client, first_); break;
+    case kFillHorizontal: FillGradientFromRight(dc, client, {first_, second_}); break;
+    case kFillVertical: FillGradientFromBottom(dc, client, {first_, second_}); break;
+    }
+    HGDIOBJ font = font_ ? font_.Get()
+                         : reinterpret_cast<HGDIOBJ>(::SendMessageA(hwnd(), WM_GETFONT, 0, 0));
+    SelectScope select(dc, font);
+    char text[1024] = {};
+    ::GetWindowTextA(hwnd(), text, sizeof(text));
+    RECT box = client;
+    box.left += kTextIndent;
+    DrawTextInBox(dc, text, box, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX,
+                  text_, 0, true);
+}
+
+bool SkinLabel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        result = TRUE;
+        return true;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = ::BeginPaint(hwnd(), &paint);
+        Paint(dc);
+        ::EndPaint(hwnd(), &paint);
+        result = 0;
+        return true;
+    }
+    case WM_SETTEXT:
+        result = CallDefault(message, wParam, lParam);
+        Repaint();
+        return true;
+    }
+    return false;
+}
+
+}  // namespace zema
