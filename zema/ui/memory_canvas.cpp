@@ -30,6 +30,17 @@ MemoryCanvas::~MemoryCanvas() {
     ::DeleteDC(memory_);
 }
 
+void PaintParentBackground(HWND control, HDC dc) {
+    HWND parent = ::GetParent(control);
+    if (!parent) return;
+    POINT origin = {0, 0};
+    ::MapWindowPoints(control, parent, &origin, 1);
+    POINT old;
+    ::OffsetWindowOrgEx(dc, origin.x, origin.y, &old);
+    ::SendMessageA(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    ::SetWindowOrgEx(dc, old.x, old.y, nullptr);
+}
+
 void FrameRectColor(HDC dc, const RECT& rect, COLORREF color) {
     win::GdiObject brush(::CreateSolidBrush(color));
     if (brush) ::FrameRect(dc, &rect, static_cast<HBRUSH>(brush.Get()));

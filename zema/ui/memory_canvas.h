@@ -47,6 +47,10 @@ private:
     POINT oldOrigin_ = {};
 };
 
+// Paints the parent's background under a control into `dc` (in the
+// control's client coordinates), for controls that have none of their own.
+void PaintParentBackground(HWND control, HDC dc);
+
 // A 1-pixel rectangle outline in one colour.
 void FrameRectColor(HDC dc, const RECT& rect, COLORREF color);
 void FillRectColor(HDC dc, const RECT& rect, COLORREF color);

@@ -52,13 +52,7 @@ void SkinIconCheck::Paint(HDC target) {
     MemoryCanvas canvas(target, client);
     HDC dc = canvas.dc();
     // No background of its own: the parent's shows through.
-    HWND parent = ::GetParent(hwnd());
-    POINT origin = {0, 0};
-    ::MapWindowPoints(hwnd(), parent, &origin, 1);
-    POINT oldOrigin;
-    ::OffsetWindowOrgEx(dc, origin.x, origin.y, &oldOrigin);
-    ::SendMessageA(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-    ::SetWindowOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
+    PaintParentBackground(hwnd(), dc);
 
     RECT glyph = {client.left, client.top + (client.bottom - client.top - kGlyphSize) / 2,
                   client.left + kGlyphSize, 0};

@@ -41,12 +41,26 @@ void SkinLabel::SetIcon(HICON icon) {
 void SkinLabel::Paint(HDC target) {
     RECT client;
     ::GetClientRect(hwnd(), &client);
-    if (icon_) {
-        ::DrawIconEx(target, 0, 0, icon_.Get(), 0, 0, 0, nullptr, DI_NORMAL | DI_DEFAULTSIZE);
-        return;
-    }
     MemoryCanvas canvas(target, client);
     HDC dc = canvas.dc();
+    if (icon_) {
+        // The parent's background around the icon, then the icon at its
+        // own size.
+        PaintParentBackground(hwnd(), dc);
+        ICONINFO info = {};
+        int width = 0;
+        int height = 0;
+        if (::GetIconInfo(icon_.Get(), &info)) {
+            BITMAP bitmap = {};
+            ::GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+            width = bitmap.bmWidth;
+            height = info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2;
+            if (info.hbmColor) ::DeleteObject(info.hbmColor);
+            if (info.hbmMask) ::DeleteObject(info.hbmMask);
+        }
+        ::DrawIconEx(dc, 0, 0, icon_.Get(), width, height, 0, nullptr, DI_NORMAL);
+        return;
+    }
     switch (mode_) {
     case kFillSolid: FillRectColor(dc, client, first_); break;
     case kFillHorizontal: FillGradientFromRight(dc, client, {first_, second_}); break;

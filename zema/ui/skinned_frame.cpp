@@ -10,6 +10,7 @@ namespace zema {
 namespace {
 
 constexpr COLORREF kCaptionTextColor = RGB(255, 250, 230);
+constexpr COLORREF kInactiveCaptionTextColor = RGB(170, 178, 190);
 constexpr COLORREF kFooterTextColor = RGB(255, 255, 255);
 constexpr int kImagesPerButton = 4;
 constexpr int kCloseBase = 0;
@@ -98,6 +99,9 @@ void SkinnedFrame::ResolveMargins() {
 void SkinnedFrame::Attach(HWND window) {
     hwnd_ = window;
     BuildImageList();
+    // A template gives the client size; keep it under the new frame.
+    RECT client = {};
+    ::GetClientRect(window, &client);
     LONG_PTR styleBits = ::GetWindowLongPtrA(window, GWL_STYLE);
     styleBits &= ~static_cast<LONG_PTR>(WS_SYSMENU | WS_MAXIMIZEBOX | WS_MINIMIZEBOX);
     if (style_.buttons & kMaximizeButton) styleBits |= WS_MAXIMIZEBOX;
@@ -106,6 +110,11 @@ void SkinnedFrame::Attach(HWND window) {
     // The new non-client sizes take effect now.
     ::SetWindowPos(window, nullptr, 0, 0, 0, 0,
                    SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!::IsZoomed(window) && !::IsIconic(window)) {
+        ::SetWindowPos(window, nullptr, 0, 0, client.right + left_ + right_,
+                       client.bottom + caption_ + bottom_,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     UpdateButtonRects();
     UpdateRegion();
 }
@@ -266,7 +275,7 @@ void SkinnedFrame::PaintCaption(HDC dc, int width) {
     RECT textBox = {x, 0, textRight, caption_};
     HGDIOBJ oldFont = captionFont_ ? ::SelectObject(dc, captionFont_.Get()) : nullptr;
     DrawTextInBox(dc, text, textBox, DT_SINGLELINE | DT_VCENTER | DT_WORD_ELLIPSIS | DT_NOPREFIX,
-                  captionText_, 0, true);
+                  active_ ? captionText_ : kInactiveCaptionTextColor, 0, true);
     if (oldFont) ::SelectObject(dc, oldFont);
     ::RestoreDC(dc, saved);
 }
@@ -385,6 +394,21 @@ bool SkinnedFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
         result = ::DefWindowProcA(hwnd_, message, wParam, lParam);
         PaintFrame(false);
         return true;
+    case WM_GETMINMAXINFO: {
+        // Maximised, the frame covers the work area exactly instead of
+        // hanging its edges off the screen as a system frame does.
+        HMONITOR monitor = ::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST);
+        MONITORINFO info = {};
+        info.cbSize = sizeof(info);
+        if (!monitor || !::GetMonitorInfoA(monitor, &info)) return false;
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+        limits->ptMaxPosition = {info.rcWork.left - info.rcMonitor.left,
+                                 info.rcWork.top - info.rcMonitor.top};
+        limits->ptMaxSize = {info.rcWork.right - info.rcWork.left,
+                             info.rcWork.bottom - info.rcWork.top};
+        result = 0;
+        return true;
+    }
     case WM_NCCALCSIZE: {
         RECT* r = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0]
                          : reinterpret_cast<RECT*>(lParam);
