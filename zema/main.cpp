@@ -7,6 +7,7 @@
 #include "zema/core/application.h"
 #include "zema/core/engine_session.h"
 #include "zema/ui/skin_resources.h"
+#include "zema/ui/window_host.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     win::ComInit com(COINIT_APARTMENTTHREADED);
@@ -17,8 +18,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     modules.makeSkin = []() -> std::unique_ptr<zema::SkinLoader> {
         return std::make_unique<zema::SkinResources>();
     };
-    modules.makeSession = [](zema::SettingsStore& settings) -> std::unique_ptr<zema::UpdateSession> {
-        return std::make_unique<zema::EngineSession>(settings);
+    zema::EngineSession* engineSession = nullptr;
+    modules.makeSession = [&engineSession](
+                              zema::SettingsStore& settings) -> std::unique_ptr<zema::UpdateSession> {
+        auto session = std::make_unique<zema::EngineSession>(settings);
+        engineSession = session.get();
+        return session;
+    };
+    modules.makeWindows = [&engineSession](zema::SettingsStore& settings, zema::UpdateSession*)
+        -> std::unique_ptr<zema::WindowHost> {
+        zema::SkinResources* skin = zema::SkinResources::Current();
+        if (!engineSession || !skin) return nullptr;
+        return std::make_unique<zema::ZemaWindowHost>(settings, *engineSession, *skin);
     };
     zema::Application application(std::move(modules));
     return application.Run(commandLine ? commandLine : "");

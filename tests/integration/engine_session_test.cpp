@@ -462,6 +462,29 @@ TEST_F(ManagedSessionTest, RepairPolicyFixesEverythingAndTheNextScanFindsNothing
             << record->id << " should only be the one waiting for its reboot";
 }
 
+TEST_F(ManagedSessionTest, UpdateListedInTheFilterIsNeverDownloadedOrInstalled) {
+    WriteFileBytes(product_.InstallFolder() + "\\filter.xml",
+                   "<Filter><UpdateID>500103</UpdateID></Filter>");
+    ini_.WriteInt("General", "VulnFoundAction", FOUND_ACTION_REPAIR);
+    ini_.WriteInt("General", "UpdateInstalledAction", INSTALLED_ACTION_DO_NOTHING);
+    Manage();
+    DelayedScan();
+    ASSERT_TRUE(WaitQuiet());
+    UpdateRecord& excluded = Record(500103);
+    EXPECT_EQ(UpdateStatus::NotDownloaded, excluded.status);
+    EXPECT_TRUE(IsDone(Record(500102).status)) << "the others are repaired";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
+              GetFileAttributesA((product_.SaveFolder() + "\\zg-kb500103.exe").c_str()));
+
+    // Nor when a view asks for it directly, even with its package present.
+    EXPECT_EQ(-2, session_->StartDownload(excluded, true));
+    CreateDirectoryA(product_.SaveFolder().c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(product_.SamplePackage(500103).c_str(),
+                          (product_.SaveFolder() + "\\zg-kb500103.exe").c_str(), FALSE));
+    EXPECT_EQ(-2, session_->StartInstallation(excluded));
+    EXPECT_FALSE(session_->InstallationsActive());
+}
+
 TEST_F(ManagedSessionTest, RepairPolicyWaitsForTheUserWhenTheyStartedTheScan) {
     ini_.WriteInt("General", "VulnFoundAction", FOUND_ACTION_REPAIR);
     main_ = std::make_unique<VisibleMainWindow>();

@@ -40,7 +40,8 @@ public:
     virtual bool InstallationsActive() const = 0;
     // Not to be read while a scan runs.
     virtual const UpdateList& Updates() const = 0;
-    // 1 nothing to do (package present), 0 started, -1 no job, -2 refused.
+    // 1 nothing to do (package present), 0 started, -1 no job, -2 refused
+    // (also for an excluded record, which is never downloaded or installed).
     virtual int StartDownload(UpdateRecord& record, bool forceOfficial) = 0;
     virtual int CancelDownload(UpdateRecord& record) = 0;
     // 0 queued, -1 package missing or no job, -2 refused.

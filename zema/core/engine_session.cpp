@@ -416,6 +416,8 @@ win::ComPtr<IQORDownloadJob> EngineSession::DownloadJob(const UpdateRecord& reco
 }
 
 int EngineSession::StartDownload(UpdateRecord& record, bool forceOfficial) {
+    // The user excluded it (filter.xml): nothing may fetch it, whoever asks.
+    if (record.excluded) return -2;
     if (IsPackagePresent(record)) return 1;
     // A job in the map is queued or running: beginning it again would be
     // refused and lose it, so it simply goes on.
@@ -569,6 +571,7 @@ LONG EngineSession::InstallJobOf(const UpdateRecord& record) const {
 }
 
 int EngineSession::StartInstallation(UpdateRecord& record) {
+    if (record.excluded) return -2;
     if (!IsPackagePresent(record)) return -1;
     // Already queued or running: queueing it twice would install it twice.
     if (InstallJobOf(record)) return 0;

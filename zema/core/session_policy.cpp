@@ -77,6 +77,7 @@ void SessionPolicy::AfterScan(HWND requester, int result) {
 void SessionPolicy::RepairAll() {
     if (!MayActUnattended()) return;
     for (const auto& record : session_.Updates()) {
+        if (record->excluded) continue;  // the user listed it in filter.xml
         if (NeedsDownload(record->status)) {
             record->installAfterDownload = true;
             session_.StartDownload(*record, false);
@@ -90,8 +91,11 @@ void SessionPolicy::DownloadAllThenNotify() {
     if (!MayActUnattended()) return;
     size_t past = 0;
     for (const auto& record : session_.Updates()) {
+        if (record->excluded || IsPastDownload(record->status)) {
+            ++past;
+            continue;
+        }
         if (NeedsDownload(record->status)) session_.StartDownload(*record, false);
-        if (IsPastDownload(record->status)) ++past;
     }
     if (past == session_.Updates().size()) ui_.ShowNotification(kNotifyDownloaded);
 }

@@ -135,6 +135,26 @@ TEST_F(SessionPolicyTest, RepairPolicyDownloadsThenInstallsAndInstallsPresentPac
     EXPECT_EQ((std::vector<int32_t>{4, 5}), session_.installs);
 }
 
+TEST_F(SessionPolicyTest, ExcludedUpdatesAreNeitherFetchedNorInstalledByAnyPolicy) {
+    Policies(FOUND_ACTION_REPAIR, INSTALLED_ACTION_DO_NOTHING);
+    for (UpdateStatus status : {UpdateStatus::NotDownloaded, UpdateStatus::DownloadCanceled,
+                                UpdateStatus::DownloadFailed, UpdateStatus::AlreadyDownloaded,
+                                UpdateStatus::InstallFailed})
+        session_.Add(static_cast<int32_t>(status), status).excluded = true;
+    session_.Add(100, UpdateStatus::NotDownloaded);
+    policy_->AfterScan(self_, 0);
+    EXPECT_EQ((std::vector<int32_t>{100}), session_.downloads);
+    EXPECT_TRUE(session_.installs.empty());
+
+    session_.downloads.clear();
+    session_.records.back()->status = UpdateStatus::DownloadCompleted;
+    Policies(FOUND_ACTION_NOTIFY_AFTER_DOWNLOAD, INSTALLED_ACTION_DO_NOTHING);
+    policy_->AfterScan(self_, 0);
+    EXPECT_TRUE(session_.downloads.empty());
+    EXPECT_EQ((std::vector<NotificationKind>{kNotifyDownloaded}), ui_.notifications)
+        << "excluded updates are not waited for";
+}
+
 TEST_F(SessionPolicyTest, NothingRunsByItselfWhileTheUserWatchesAScanTheyStarted) {
     Policies(FOUND_ACTION_REPAIR, INSTALLED_ACTION_DO_NOTHING);
     session_.Add(1, UpdateStatus::NotDownloaded);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "tests/support/test_support.h"
-#include "tests/zema/ui/test_skin.h"
+#include "tests/zema/ui/tray_test_skin.h"
 #include "zema/core/messages.h"
 
 namespace zema {
@@ -100,7 +100,7 @@ protected:
         ::SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
     }
 
-    TestSkin skin;
+    TrayTestSkin skin;
     Recorder recorder;
     FakeSession session;
     TaskbarPosition taskbar;

@@ -1,4 +1,4 @@
-#include "tests/zema/ui/test_skin.h"
+#include "tests/zema/ui/tray_test_skin.h"
 
 namespace zema {
 namespace {
@@ -34,7 +34,7 @@ std::string Escape(const std::string& text) {
 
 }  // namespace
 
-TestSkin::TestSkin(const std::map<std::string, std::string>& strings) {
+TrayTestSkin::TrayTestSkin(const std::map<std::string, std::string>& strings) {
     std::map<std::string, std::string> all = kStrings;
     for (const auto& entry : strings) all[entry.first] = entry.second;
     std::string xml = "<?xml version=\"1.0\"?>\n<Skin>\n<StringTable>\n";
