@@ -3,16 +3,20 @@
 #include "zema/core/application.h"
 #include "zema/core/settings_store.h"
 #include "zema/ui/engine_result_source.h"
+#include "zema/ui/about_box.h"
 #include "zema/ui/main_window.h"
+#include "zema/ui/notification_window.h"
+#include "zema/ui/reboot_dialog.h"
 
 namespace zema {
 
 ZemaWindowHost::ZemaWindowHost(SettingsStore& settings, EngineSession& session,
-                               const SkinResources& skin)
+                               const SkinResources& skin, PowerAction power)
     : settings_(settings),
       session_(session),
       skin_(skin),
-      source_(std::make_unique<EngineResultSource>(session)) {}
+      source_(std::make_unique<EngineResultSource>(session)),
+      power_(std::move(power)) {}
 
 ZemaWindowHost::~ZemaWindowHost() { DestroyWindows(); }
 
@@ -33,12 +37,39 @@ void ZemaWindowHost::ShowMainWindow() {
 
 HWND ZemaWindowHost::MainWindow() const { return main_ ? main_->hwnd() : nullptr; }
 
-void ZemaWindowHost::DestroyWindows() { main_.reset(); }
+void ZemaWindowHost::DestroyWindows() {
+    notification_.reset();
+    main_.reset();
+}
 
-// The options dialog, the notifications and the reboot dialog come with
-// their own windows; until then these do nothing.
+// The options dialog comes with its own window; until then this does nothing.
 bool ZemaWindowHost::OpenOptions(HWND) { return false; }
-void ZemaWindowHost::ShowNotification(NotificationKind) {}
-void ZemaWindowHost::OpenRebootDialog() {}
+
+void ZemaWindowHost::ShowNotification(NotificationKind kind) {
+    if (!notification_) {
+        NotificationParts parts;
+        parts.skin = &skin_;
+        parts.manager = settings_.WindowHandle();
+        parts.session = &session_;
+        parts.power = power_;
+        notification_ = std::make_unique<NotificationWindow>(parts);
+    }
+    notification_->Show(kind);
+}
+
+void ZemaWindowHost::HideNotification() {
+    if (notification_) notification_->Hide();
+}
+
+void ZemaWindowHost::OpenRebootDialog() {
+    HWND owner = MainWindow() ? MainWindow() : settings_.WindowHandle();
+    RebootDialog dialog(skin_, session_, power_);
+    dialog.RunModal(owner, RebootDialog::Layout(skin_));
+}
+
+void ZemaWindowHost::ShowAbout(HWND owner) {
+    AboutBox about(skin_, settings_);
+    about.RunModal(owner, AboutBox::Layout(skin_));
+}
 
 }  // namespace zema

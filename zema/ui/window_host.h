@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "zema/core/app_services.h"
+#include "zema/core/power.h"
 
 namespace zema {
 
@@ -14,10 +15,13 @@ class SettingsStore;
 class SkinResources;
 class MainWindow;
 class EngineResultSource;
+class NotificationWindow;
 
 class ZemaWindowHost : public WindowHost {
 public:
-    ZemaWindowHost(SettingsStore& settings, EngineSession& session, const SkinResources& skin);
+    // `power` reboots from the notification and the reboot dialog.
+    ZemaWindowHost(SettingsStore& settings, EngineSession& session, const SkinResources& skin,
+                   PowerAction power);
     ~ZemaWindowHost() override;
 
     void ShowMainWindow() override;
@@ -25,14 +29,18 @@ public:
     void DestroyWindows() override;
     bool OpenOptions(HWND owner) override;
     void ShowNotification(NotificationKind kind) override;
+    void HideNotification() override;
     void OpenRebootDialog() override;
+    void ShowAbout(HWND owner) override;
 
 private:
     SettingsStore& settings_;
     EngineSession& session_;
     const SkinResources& skin_;
     std::unique_ptr<EngineResultSource> source_;
+    PowerAction power_;
     std::unique_ptr<zema::MainWindow> main_;
+    std::unique_ptr<NotificationWindow> notification_;
 };
 
 }  // namespace zema

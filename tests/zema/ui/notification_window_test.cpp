@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tests/support/test_support.h"
+#include "tests/zema/ui/tray_fakes.h"
 #include "tests/zema/ui/tray_test_skin.h"
 #include "zema/core/messages.h"
 
@@ -12,65 +13,7 @@ namespace zema {
 namespace {
 
 using testing_support::PumpUntil;
-
-// Stands in for the manager window: records the program-wide messages.
-class Recorder {
-public:
-    Recorder() {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = &Recorder::Proc;
-        wc.hInstance = ::GetModuleHandleA(nullptr);
-        wc.lpszClassName = "ZemaTestRecorder";
-        ::RegisterClassA(&wc);
-        hwnd = ::CreateWindowA(wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                               wc.hInstance, nullptr);
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~Recorder() { ::DestroyWindow(hwnd); }
-
-    struct Message {
-        UINT id;
-        WPARAM wParam;
-        LPARAM lParam;
-    };
-    HWND hwnd;
-    std::vector<Message> messages;
-
-private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<Recorder*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (self && (message == kMsgRepairNow || message == kMsgShowMainWindow))
-            self->messages.push_back({message, wParam, lParam});
-        return ::DefWindowProcA(window, message, wParam, lParam);
-    }
-};
-
-class FakeSession : public UpdateSession {
-public:
-    bool Connect() override { return true; }
-    void Shutdown() override {}
-    bool StartScan(HWND) override { return false; }
-    bool IsScanning() const override { return false; }
-    bool DownloadsActive() const override { return false; }
-    bool InstallationsActive() const override { return false; }
-    const UpdateList& Updates() const override { return records; }
-    int StartDownload(UpdateRecord&, bool) override { return -1; }
-    int CancelDownload(UpdateRecord&) override { return 1; }
-    int StartInstallation(UpdateRecord&) override { return -1; }
-    int CancelInstallation(UpdateRecord&) override { return 1; }
-    size_t VulnerabilityCount() const override { return 4; }
-    RepairedCount CountRepairedVulnerabilities() const override { return repaired; }
-    void ApplyDownloaderSettings() override {}
-    void AddListener(SessionListener*, bool) override {}
-    void RemoveListener(SessionListener*) override {}
-
-    void AddRecord(UpdateStatus status) {
-        records.push_back(std::make_unique<UpdateRecord>());
-        records.back()->status = status;
-    }
-    UpdateList records;
-    RepairedCount repaired;
-};
+using namespace tray_testing;
 
 constexpr RECT kScreen = {0, 0, 1024, 768};
 
