@@ -30,8 +30,17 @@ FrameStyle AboutFrame() {
 
 }  // namespace
 
-AboutBox::AboutBox(const SkinResources& skin, const SettingsStore& settings)
-    : SkinnedDialog(skin, AboutFrame()), settings_(settings) {}
+AboutFacts AboutFacts::FromSettings(const SettingsStore& settings) {
+    AboutFacts facts;
+    facts.version = settings.ProductVersion();
+    facts.installDate = settings.InstallDate();
+    uint32_t updated = settings.UpdateEndTime();
+    if (updated) facts.updated = FormatTime(static_cast<int32_t>(updated));
+    return facts;
+}
+
+AboutBox::AboutBox(const SkinResources& skin, AboutFacts facts)
+    : SkinnedDialog(skin, AboutFrame()), facts_(std::move(facts)) {}
 
 DialogTemplate AboutBox::Layout(const SkinResources& skin) {
     DialogTemplate layout(DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0,
@@ -51,11 +60,9 @@ DialogTemplate AboutBox::Layout(const SkinResources& skin) {
 
 bool AboutBox::OnInit() {
     skin().ApplyControlTexts(hwnd(), kTexts);
-    uint32_t updated = settings_.UpdateEndTime();
-    ::SetDlgItemTextA(hwnd(), kIdAboutVersion, settings_.ProductVersion().c_str());
-    ::SetDlgItemTextA(hwnd(), kIdAboutInstallDate, settings_.InstallDate().c_str());
-    ::SetDlgItemTextA(hwnd(), kIdAboutUpdated,
-                      updated ? FormatTime(static_cast<int32_t>(updated)).c_str() : "");
+    ::SetDlgItemTextA(hwnd(), kIdAboutVersion, facts_.version.c_str());
+    ::SetDlgItemTextA(hwnd(), kIdAboutInstallDate, facts_.installDate.c_str());
+    ::SetDlgItemTextA(hwnd(), kIdAboutUpdated, facts_.updated.c_str());
     icon_.Reset(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr),
                                                 MAKEINTRESOURCEA(IDI_ZEMA), IMAGE_ICON, kIconSize,
                                                 kIconSize, 0)));

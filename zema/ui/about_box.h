@@ -2,12 +2,22 @@
 // The modal About box: the product's title, its version, the date it was
 // installed and the date it last updated itself.
 
+#include <string>
+
 #include "zema/ui/skin_button.h"
 #include "zema/ui/skinned_dialog.h"
 
 namespace zema {
 
 class SettingsStore;
+
+struct AboutFacts {
+    std::string version;
+    std::string installDate;
+    std::string updated;  // empty when the product never updated itself
+
+    static AboutFacts FromSettings(const SettingsStore& settings);
+};
 
 constexpr int kIdAboutIcon = 1000;
 constexpr int kIdAboutTitle = 1001;
@@ -21,7 +31,7 @@ constexpr int kIdAboutUpdatedLabel = 1008;
 
 class AboutBox : public SkinnedDialog {
 public:
-    AboutBox(const SkinResources& skin, const SettingsStore& settings);
+    AboutBox(const SkinResources& skin, AboutFacts facts);
     static DialogTemplate Layout(const SkinResources& skin);
 
 protected:
@@ -30,7 +40,7 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    const SettingsStore& settings_;
+    AboutFacts facts_;
     SkinButton ok_;
     win::Icon icon_;
     win::GdiObject titleFont_;

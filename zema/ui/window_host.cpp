@@ -68,7 +68,7 @@ void ZemaWindowHost::OpenRebootDialog() {
 }
 
 void ZemaWindowHost::ShowAbout(HWND owner) {
-    AboutBox about(skin_, settings_);
+    AboutBox about(skin_, AboutFacts::FromSettings(settings_));
     about.RunModal(owner, AboutBox::Layout(skin_));
 }
 
