@@ -30,8 +30,8 @@ std::vector<std::string> TextList(ITextList* list) {
     return texts;
 }
 
-std::vector<VulnerabilityFacts> Vulnerabilities(ISecurityBulletin* bulletin) {
-    std::vector<VulnerabilityFacts> facts;
+std::vector<VulnerabilityDetails> Vulnerabilities(ISecurityBulletin* bulletin) {
+    std::vector<VulnerabilityDetails> facts;
     win::ComPtr<IVulnerabilities> list;
     LONG count = 0;
     if (FAILED(bulletin->get_Vulnerabilities(list.GetAddressOf())) || !list ||
@@ -42,7 +42,7 @@ std::vector<VulnerabilityFacts> Vulnerabilities(ISecurityBulletin* bulletin) {
         LONG id = 0;
         if (FAILED(list->get_Item(i, item.GetAddressOf())) || !item || FAILED(item->get_ID(&id)))
             continue;
-        VulnerabilityFacts vulnerability;
+        VulnerabilityDetails vulnerability;
         vulnerability.id = id;
         vulnerability.name = Text(item.Get(), &IVulnerability::get_Name);
         vulnerability.description = Text(item.Get(), &IVulnerability::get_Description);
@@ -53,11 +53,11 @@ std::vector<VulnerabilityFacts> Vulnerabilities(ISecurityBulletin* bulletin) {
 
 }  // namespace
 
-bool EngineCatalogFacts::Update(int32_t updateId, UpdateFacts& facts) const {
+bool EngineCatalogFacts::Update(int32_t updateId, UpdateDetails& facts) const {
     win::ComPtr<IUpdateInfo> update;
     if (!catalog_ || FAILED(catalog_->GetUpdate(updateId, update.GetAddressOf())) || !update)
         return false;
-    facts = UpdateFacts();
+    facts = UpdateDetails();
     facts.title = Text(update.Get(), &IUpdateInfo::get_Title);
     facts.downloadAddress = Text(update.Get(), &IUpdateInfo::get_DownloadURL);
     ULONGLONG size = 0;
@@ -70,12 +70,12 @@ bool EngineCatalogFacts::Update(int32_t updateId, UpdateFacts& facts) const {
     return true;
 }
 
-bool EngineCatalogFacts::Bulletin(int32_t bulletinId, BulletinFacts& facts) const {
+bool EngineCatalogFacts::Bulletin(int32_t bulletinId, BulletinDetails& facts) const {
     win::ComPtr<ISecurityBulletin> bulletin;
     if (!catalog_ || FAILED(catalog_->GetBulletin(bulletinId, bulletin.GetAddressOf())) ||
         !bulletin)
         return false;
-    facts = BulletinFacts();
+    facts = BulletinDetails();
     facts.id = bulletinId;
     facts.name = Text(bulletin.Get(), &ISecurityBulletin::get_Name);
     win::ComPtr<ITextList> articles;

@@ -14,7 +14,7 @@ struct IUpdateCatalog;
 
 namespace zema {
 
-struct UpdateFacts {
+struct UpdateDetails {
     std::string title;
     std::string downloadAddress;
     uint64_t size = 0;
@@ -22,13 +22,13 @@ struct UpdateFacts {
     int32_t rebootBehavior = 0;
 };
 
-struct VulnerabilityFacts {
+struct VulnerabilityDetails {
     int32_t id = 0;
     std::string name;  // the CVE identifier
     std::string description;
 };
 
-struct BulletinFacts {
+struct BulletinDetails {
     int32_t id = 0;
     std::string name;
     std::vector<std::string> knowledgeBase;
@@ -39,15 +39,15 @@ struct BulletinFacts {
     std::string recommendation;
     std::string description;
     std::string webPage;
-    std::vector<VulnerabilityFacts> vulnerabilities;
+    std::vector<VulnerabilityDetails> vulnerabilities;
 };
 
 class CatalogFacts {
 public:
     virtual ~CatalogFacts() = default;
     // False when the catalogue does not know the identifier.
-    virtual bool Update(int32_t updateId, UpdateFacts& facts) const = 0;
-    virtual bool Bulletin(int32_t bulletinId, BulletinFacts& facts) const = 0;
+    virtual bool Update(int32_t updateId, UpdateDetails& facts) const = 0;
+    virtual bool Bulletin(int32_t bulletinId, BulletinDetails& facts) const = 0;
     virtual std::string SeverityName(int32_t rating) const = 0;
     // Impacted software and components share one table.
     virtual std::string SoftwareName(int32_t softwareId) const = 0;
@@ -57,8 +57,8 @@ public:
 class EngineCatalogFacts : public CatalogFacts {
 public:
     explicit EngineCatalogFacts(IUpdateCatalog* catalog) : catalog_(catalog) {}
-    bool Update(int32_t updateId, UpdateFacts& facts) const override;
-    bool Bulletin(int32_t bulletinId, BulletinFacts& facts) const override;
+    bool Update(int32_t updateId, UpdateDetails& facts) const override;
+    bool Bulletin(int32_t bulletinId, BulletinDetails& facts) const override;
     std::string SeverityName(int32_t rating) const override;
     std::string SoftwareName(int32_t softwareId) const override;
 

@@ -175,9 +175,9 @@ std::vector<DetailsRow> DetailsPageBuilder::Vulnerabilities(const UpdateRecord& 
     std::vector<DetailsRow> rows;
     std::set<int32_t> listed;
     auto visit = [&](const UpdatePoint& point) {
-        BulletinFacts bulletin;
+        BulletinDetails bulletin;
         if (!catalog_.Bulletin(point.securityBulletinId, bulletin)) return;
-        for (const VulnerabilityFacts& vulnerability : bulletin.vulnerabilities) {
+        for (const VulnerabilityDetails& vulnerability : bulletin.vulnerabilities) {
             if (!listed.insert(vulnerability.id).second) continue;
             DetailsRow row;
             row.kind = kRowBlankOrVulnerability;
@@ -205,10 +205,10 @@ std::vector<DetailsRow> DetailsPageBuilder::Updates(const UpdateRecord& record) 
     std::set<int32_t> listed;
     auto visit = [&](const UpdatePoint& point) {
         if (listed.count(point.updateId)) return;
-        UpdateFacts update;
+        UpdateDetails update;
         if (!catalog_.Update(point.updateId, update)) return;
         listed.insert(point.updateId);
-        BulletinFacts bulletin;
+        BulletinDetails bulletin;
         catalog_.Bulletin(point.securityBulletinId, bulletin);
         DetailsRow row;
         row.kind = kRowUpdate;
@@ -223,10 +223,10 @@ std::vector<DetailsRow> DetailsPageBuilder::Updates(const UpdateRecord& record) 
 
 bool DetailsPageBuilder::General(const UpdateRecord& record, size_t vulnerabilityRows,
                                  std::vector<DetailsRow>& rows) const {
-    UpdateFacts update;
+    UpdateDetails update;
     if (!catalog_.Update(record.id, update)) return false;
     const UpdatePoint* first = record.updatePoints.empty() ? nullptr : &record.updatePoints[0];
-    BulletinFacts bulletin;
+    BulletinDetails bulletin;
     if (first) catalog_.Bulletin(first->securityBulletinId, bulletin);
 
     std::vector<DetailsCell> values(kGeneralRowCount);

@@ -135,9 +135,14 @@ protected:
 
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
         switch (message) {
-        case WM_ERASEBKGND:
+        case WM_ERASEBKGND: {
+            // Also what the check box copies under itself.
+            RECT client;
+            ::GetClientRect(hwnd(), &client);
+            FillRectColor(reinterpret_cast<HDC>(wParam), client, background_);
             result = 1;
             return true;
+        }
         case WM_PAINT:
             Paint();
             result = 0;

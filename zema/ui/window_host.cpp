@@ -3,7 +3,10 @@
 #include "zema/core/application.h"
 #include "zema/core/settings_store.h"
 #include "zema/ui/engine_result_source.h"
+#include "zema/core/catalog_facts.h"
+#include "zema/core/engine_session.h"
 #include "zema/ui/about_box.h"
+#include "zema/ui/details_dialog.h"
 #include "zema/ui/main_window.h"
 #include "zema/ui/notification_window.h"
 #include "zema/ui/reboot_dialog.h"
@@ -31,14 +34,36 @@ void ZemaWindowHost::ShowMainWindow() {
         auto window = std::make_unique<zema::MainWindow>(parts);
         if (!window->Create()) return;
         main_ = std::move(window);
+        OpenDetailsWith(*main_);
     }
     main_->Show();
 }
 
 HWND ZemaWindowHost::MainWindow() const { return main_ ? main_->hwnd() : nullptr; }
 
+void ZemaWindowHost::OpenDetailsWith(zema::MainWindow& main) {
+    catalog_ = std::make_unique<EngineCatalogFacts>(session_.Catalog());
+    details_ = std::make_unique<DetailsDialog>(skin_, *catalog_);
+    if (!details_->Create(main.hwnd())) {
+        details_.reset();
+        return;
+    }
+    DetailsDialog* details = details_.get();
+    main.View().SetDetailsHook([details](UpdateRecord* record, bool toggle) {
+        HWND window = details->hwnd();
+        if (toggle) {
+            details->ShowRecord(record);
+            if (record) ::ShowWindow(window, SW_SHOW);
+        } else if (::IsWindowVisible(window)) {
+            // Follows the selection while it is open.
+            details->ShowRecord(record);
+        }
+    });
+}
+
 void ZemaWindowHost::DestroyWindows() {
     notification_.reset();
+    details_.reset();
     main_.reset();
 }
 

@@ -16,6 +16,8 @@ class SkinResources;
 class MainWindow;
 class EngineResultSource;
 class NotificationWindow;
+class DetailsDialog;
+class EngineCatalogFacts;
 
 class ZemaWindowHost : public WindowHost {
 public:
@@ -34,6 +36,8 @@ public:
     void ShowAbout(HWND owner) override;
 
 private:
+    void OpenDetailsWith(zema::MainWindow& main);
+
     SettingsStore& settings_;
     EngineSession& session_;
     const SkinResources& skin_;
@@ -41,6 +45,8 @@ private:
     PowerAction power_;
     std::unique_ptr<zema::MainWindow> main_;
     std::unique_ptr<NotificationWindow> notification_;
+    std::unique_ptr<EngineCatalogFacts> catalog_;
+    std::unique_ptr<DetailsDialog> details_;
 };
 
 }  // namespace zema

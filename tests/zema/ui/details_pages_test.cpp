@@ -9,13 +9,13 @@ namespace {
 
 class FakeCatalog : public CatalogFacts {
 public:
-    bool Update(int32_t id, UpdateFacts& facts) const override {
+    bool Update(int32_t id, UpdateDetails& facts) const override {
         auto found = updates.find(id);
         if (found == updates.end()) return false;
         facts = found->second;
         return true;
     }
-    bool Bulletin(int32_t id, BulletinFacts& facts) const override {
+    bool Bulletin(int32_t id, BulletinDetails& facts) const override {
         auto found = bulletins.find(id);
         if (found == bulletins.end()) return false;
         facts = found->second;
@@ -26,8 +26,8 @@ public:
     }
     std::string SoftwareName(int32_t id) const override { return "software " + std::to_string(id); }
 
-    std::map<int32_t, UpdateFacts> updates;
-    std::map<int32_t, BulletinFacts> bulletins;
+    std::map<int32_t, UpdateDetails> updates;
+    std::map<int32_t, BulletinDetails> bulletins;
 };
 
 std::string Name(const char* name) { return name; }
@@ -42,16 +42,16 @@ std::vector<std::string> BreakAfterFirstWord(const std::string& paragraph, int) 
 class DetailsPagesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        UpdateFacts newer;
+        UpdateDetails newer;
         newer.title = "Newer update";
         newer.downloadAddress = "http://example.test/pkg\\newer-x64.exe";
         newer.rebootBehavior = 2;
         catalog.updates[100] = newer;
-        UpdateFacts older;
+        UpdateDetails older;
         older.title = "Older update";
         catalog.updates[90] = older;
 
-        BulletinFacts b1;
+        BulletinDetails b1;
         b1.id = 1;
         b1.name = "ZB-1";
         b1.webPage = "http://example.test/zb-1";
@@ -60,7 +60,7 @@ protected:
         b1.vulnerabilities = {{11, "CVE-2026-0011", "Shared flaw."},
                               {12, "CVE-2026-0012", "Only new."}};
         catalog.bulletins[1] = b1;
-        BulletinFacts b2;
+        BulletinDetails b2;
         b2.id = 2;
         b2.name = "ZB-2";
         b2.vulnerabilities = {{11, "CVE-2026-0011", "Shared flaw."},
