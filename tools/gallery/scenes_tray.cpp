@@ -10,6 +10,7 @@
 
 #include "tools/gallery/gallery.h"
 #include "zema/ui/about_box.h"
+#include "zema/ui/details_dialog.h"
 #include "zema/ui/notification_window.h"
 #include "zema/ui/reboot_dialog.h"
 #include "zema/ui/tray_icon.h"
@@ -217,6 +218,82 @@ ZG_GALLERY_SCENE(about_box, "about_box") {
     HWND window = about.Create(nullptr, AboutBox::Layout(context.skin()));
     if (window) ::ShowWindow(window, SW_SHOW);
     return window;
+}
+
+}  // namespace
+
+namespace {
+
+// A catalogue of one sample update whose point supersedes an older one.
+class SampleCatalog : public zema::CatalogFacts {
+public:
+    bool Update(int32_t id, zema::UpdateDetails& facts) const override {
+        facts.title = id == 7 ? "Security Update for Sample Office Suite (ZB26-014)"
+                              : "Security Update for Sample Office Suite (ZB25-120)";
+        facts.downloadAddress = "http://downloads.example.test/office/so2026-kb40123-x64.exe";
+        facts.size = 23456789;
+        facts.language = "English";
+        facts.rebootBehavior = 3;
+        return true;
+    }
+    bool Bulletin(int32_t id, zema::BulletinDetails& facts) const override {
+        facts.id = id;
+        facts.name = id == 1 ? "ZB26-014" : "ZB25-120";
+        facts.knowledgeBase = {"KB40123", "KB40124"};
+        facts.published = 46000;
+        facts.publisher = "Sample Software Ltd";
+        facts.brief = "Vulnerabilities in the document parser could allow remote code execution";
+        facts.impact = "Remote Code Execution";
+        facts.recommendation = "Install the update at once";
+        facts.webPage = "http://bulletins.example.test/" + facts.name;
+        facts.description =
+            "A remote code execution vulnerability exists in the way the document parser reads "
+            "embedded objects. An attacker who convinced a user to open a crafted file could "
+            "take complete control of the affected system.\r\n"
+            "The update corrects the way the parser validates object lengths.\r\n"
+            "Users whose accounts have fewer rights on the system are less affected.";
+        if (id == 1)
+            facts.vulnerabilities = {{11, "CVE-2026-0411", "Object length overflow.\r\nFixed."},
+                                     {12, "CVE-2026-0412", "Heap corruption in tables."}};
+        else
+            facts.vulnerabilities = {{11, "CVE-2026-0411", "Object length overflow."},
+                                     {13, "CVE-2025-3377", "Macro warning bypass."}};
+        return true;
+    }
+    std::string SeverityName(int32_t) const override { return "Critical"; }
+    std::string SoftwareName(int32_t) const override { return "Sample Office Suite 2026"; }
+};
+
+HWND ShowDetails(gallery::SceneContext& context, int page) {
+    using namespace zema;
+    auto& catalog = context.Keep(std::make_unique<SampleCatalog>());
+    auto& record = context.Keep(std::make_unique<UpdateRecord>());
+    record.id = 7;
+    record.status = UpdateStatus::InstalledNeedsReboot;
+    UpdatePoint point;
+    point.updateId = 7;
+    point.securityBulletinId = 1;
+    point.impactedSoftwareId = 3;
+    UpdatePoint older;
+    older.updateId = 6;
+    older.securityBulletinId = 2;
+    point.supersededPoints.push_back(older);
+    record.updatePoints.push_back(point);
+    auto& dialog = context.Keep(std::make_unique<DetailsDialog>(context.skin(), catalog, nullptr));
+    HWND window = dialog.Create(nullptr);
+    if (!window) return nullptr;
+    dialog.ShowRecord(&record);
+    dialog.SelectPage(page);
+    if (page == 0) dialog.List(0).Expand(kRowDescription, true, false);
+    if (page == 2) dialog.List(2).Expand(0, true, false);
+    ::SetWindowPos(window, nullptr, 10, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    return window;
+}
+
+ZG_GALLERY_SCENE(details_general, "details_general") { return ShowDetails(context, 0); }
+ZG_GALLERY_SCENE(details_updates, "details_updates") { return ShowDetails(context, 1); }
+ZG_GALLERY_SCENE(details_vulnerabilities, "details_vulnerabilities") {
+    return ShowDetails(context, 2);
 }
 
 }  // namespace
