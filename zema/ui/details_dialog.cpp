@@ -19,6 +19,9 @@ constexpr const char* kTabNames[] = {"rns_general", "rns_updatelist", "rns_vulns
 constexpr int kLineIndent = 20;       // description lines start this far in
 constexpr int kLineEdgeRightGap = 10;
 constexpr int kLineBufferSize = 8095;
+// The column that takes the room the others leave, per page.
+constexpr int kStretchColumn[] = {1, 1, 3};
+constexpr int kMinimumStretchWidth[] = {150, 150, 100};
 
 constexpr ControlText kTexts[] = {
     {kIdDetailsCopy, "rns_idc_button_copy_url"},
@@ -188,9 +191,58 @@ bool DetailsDialog::OnInit() {
     copy_.Attach(Item(kIdDetailsCopy), skin());
     close_.Attach(Item(IDOK), skin());
     SetLayout(kLayout, sizeof(kLayout) / sizeof(kLayout[0]));
+    FitCveColumn();
+    FitColumns();
     SelectPage(kPageGeneral);
     return false;
 }
+
+// Widens a column so that each text, drawn in `font`, shows whole.
+static void FitColumnToTexts(HWND list, int column, HGDIOBJ font,
+                             const std::vector<std::string>& texts) {
+    HDC dc = ::GetDC(list);
+    LONG widest = 0;
+    {
+        SelectScope select(dc, font ? font : ListFont(list));
+        for (const std::string& text : texts) {
+            SIZE size = {};
+            ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+            widest = std::max(widest, size.cx);
+        }
+    }
+    ::ReleaseDC(list, dc);
+    int width = widest + 3 * UpdateTreeList::kGap;
+    if (width > ListView_GetColumnWidth(list, column)) ListView_SetColumnWidth(list, column, width);
+}
+
+void DetailsDialog::FitCveColumn() {
+    FitColumnToTexts(lists_[kPageVulnerabilities]->hwnd(), 1, fonts_[2].Get(), {"CVE-0000-00000"});
+    std::vector<std::string> names;
+    for (const char* name : kGeneralRowNames) names.push_back(skin().GetString(name));
+    FitColumnToTexts(lists_[kPageGeneral]->hwnd(), 0, fonts_[0].Get(), names);
+}
+
+void DetailsDialog::FitColumns() {
+    for (int page = 0; page < 3; ++page) {
+        if (!lists_[page]) continue;
+        HWND list = lists_[page]->hwnd();
+        RECT client;
+        ::GetClientRect(list, &client);
+        int others = 0;
+        for (int column = 0; column < lists_[page]->ColumnCount(); ++column)
+            if (column != kStretchColumn[page]) others += ListView_GetColumnWidth(list, column);
+        int room = client.right;
+        // Rows beyond the list's height bring a scroll bar that the list
+        // may not have shown yet.
+        if (!(::GetWindowLongA(list, GWL_STYLE) & WS_VSCROLL) &&
+            lists_[page]->RowCount() * TreeRowHandler::kRowHeight > client.bottom)
+            room -= ::GetSystemMetrics(SM_CXVSCROLL);
+        int width = std::max(kMinimumStretchWidth[page], room - others);
+        ListView_SetColumnWidth(list, kStretchColumn[page], width);
+    }
+}
+
+void DetailsDialog::OnSize(UINT, int, int) { FitColumns(); }
 
 void DetailsDialog::SelectPage(int page) {
     ::SendMessageA(Item(kIdDetailsTab), TCM_SETCURSEL, page, 0);
@@ -255,6 +307,7 @@ void DetailsDialog::ShowRecord(const UpdateRecord* record) {
     Fill(kPageVulnerabilities, pages_.vulnerabilities, false);
     Fill(kPageGeneral, pages_.general, false);
     Fill(kPageUpdates, pages_.updates, false);
+    FitColumns();  // the rows may have brought a scroll bar
 }
 
 RECT DetailsDialog::CellTextRect(int page, int row, int column) {

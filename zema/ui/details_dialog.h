@@ -51,8 +51,11 @@ protected:
     bool OnCommand(WORD id, WORD code, HWND control) override;
     bool OnNotify(const NMHDR& header, LRESULT& result) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void OnSize(UINT type, int cx, int cy) override;
 
 private:
+    void FitCveColumn();
+    void FitColumns();
     class RowPainter;
     void SetUpList(int page, int id, const std::vector<std::pair<const char*, int>>& columns,
                    std::vector<HFONT> fonts);
