@@ -243,7 +243,7 @@ void NotificationWindow::Show(NotificationKind kind) {
         frame_ = std::make_unique<FrameDialog>(skin);
         DialogTemplate frameLayout(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 0, 0,
                                    200, 130, skin.GetString("rns_tray_window_title"), "Tahoma",
-                                   8, WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
+                                   8, WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE);
         if (!frame_->Create(parts_.manager, frameLayout)) {
             frame_.reset();
             return;

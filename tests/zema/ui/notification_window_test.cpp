@@ -82,13 +82,19 @@ TEST_F(NotificationWindowTest, EachTaskbarEdgePutsItInTheMatchingCorner) {
         else
             EXPECT_EQ(c.bar.bottom, at.top) << c.edge;
     }
+    // The user's window keeps the focus.
+    HWND user = ::CreateWindowA("STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                                nullptr, nullptr, nullptr);
+    ::SetForegroundWindow(user);
+    HWND active = ::GetForegroundWindow();
     taskbar = TaskbarPosition();
     window.Show(kNotifyScanned);
     RECT at;
     ::GetWindowRect(window.Frame(), &at);
     EXPECT_EQ(1024, at.right);
     EXPECT_EQ(738, at.bottom);
-    EXPECT_NE(window.Frame(), ::GetForegroundWindow());
+    EXPECT_EQ(active, ::GetForegroundWindow());
+    ::DestroyWindow(user);
 }
 
 TEST_F(NotificationWindowTest, RepairAndDetailsLinksTellTheManagerAndClose) {
