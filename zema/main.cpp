@@ -7,6 +7,8 @@
 #include "zema/core/application.h"
 #include "zema/core/engine_session.h"
 #include "zema/ui/skin_resources.h"
+#include "zema/core/power.h"
+#include "zema/ui/tray_icon.h"
 #include "zema/ui/window_host.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
@@ -29,7 +31,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
         -> std::unique_ptr<zema::WindowHost> {
         zema::SkinResources* skin = zema::SkinResources::Current();
         if (!engineSession || !skin) return nullptr;
-        return std::make_unique<zema::ZemaWindowHost>(settings, *engineSession, *skin);
+        return std::make_unique<zema::ZemaWindowHost>(
+            settings, *engineSession, *skin,
+            [](UINT exitFlags) { zema::ExitWindowsWithPrivilege(exitFlags); });
+    };
+    modules.makeTray = [](zema::SettingsStore&, zema::UpdateSession*)
+        -> std::unique_ptr<zema::TrayIcon> {
+        zema::SkinResources* skin = zema::SkinResources::Current();
+        if (!skin) return nullptr;
+        return std::make_unique<zema::NotifyAreaIcon>(*skin);
     };
     zema::Application application(std::move(modules));
     return application.Run(commandLine ? commandLine : "");

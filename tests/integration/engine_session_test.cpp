@@ -65,7 +65,9 @@ public:
     void DestroyWindows() override {}
     bool OpenOptions(HWND) override { return false; }
     void ShowNotification(NotificationKind) override {}
+    void HideNotification() override {}
     void OpenRebootDialog() override {}
+    void ShowAbout(HWND) override {}
 
 private:
     win::Window window_;

@@ -3,6 +3,9 @@
 // the product's fixed registry key, registrations and mutex names, so CTest
 // runs them one at a time.
 
+#include <windows.h>
+#include <shellapi.h>
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -223,6 +226,54 @@ TEST_F(ZemaProcessTest, StartsTheSelfUpdaterFromItsTemporaryCopy) {
     EXPECT_EQ("\"" + copy + "\" -auto\n", ReadFileBytes(record));
     PumpFor(200);
     DeleteFileA(record.c_str());
+    ExitThroughMenu(zema, hwnd);
+}
+
+// The visible tool window that the manager window owns: the notification.
+HWND FindNotification(HWND manager) {
+    struct Search {
+        HWND manager;
+        HWND found;
+    } search = {manager, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (GetWindow(window, GW_OWNER) == s->manager && IsWindowVisible(window) &&
+                (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(ZemaProcessTest, TrayStartShowsTheIconAndNotifiesAfterTheTimedScan) {
+    ini_.WriteInt("General", "VulnFoundAction", FOUND_ACTION_NOTIFY);
+    ChildProcess zema;
+    HWND hwnd = StartFirst(zema, "-tray -updated");
+    ASSERT_NE(nullptr, hwnd);
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = hwnd;
+    icon.uID = 1278;
+    // The shell answers a change only for an icon it shows.
+    EXPECT_TRUE(PumpUntil([&] { return Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE; },
+                          kStartTimeoutMs));
+    EXPECT_EQ(nullptr, FindNotification(hwnd));
+
+    // The delayed first scan, without waiting its three minutes.
+    PostMessageA(hwnd, WM_TIMER, kTimerDelayedScan, 0);
+    HWND notification = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (notification = FindNotification(hwnd)) != nullptr; },
+                          60000));
+    HWND pane = GetWindow(notification, GW_CHILD);
+    ASSERT_NE(nullptr, pane);
+    // The "found" kind: repair offered, no reboot.
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(pane, 1071)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(pane, 1073)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(pane, 1016)));
     ExitThroughMenu(zema, hwnd);
 }
 

@@ -95,9 +95,13 @@ public:
     virtual void DestroyWindows() = 0;
     // Modal; true when the user confirmed changes.
     virtual bool OpenOptions(HWND owner) = 0;
-    // Does nothing while the main window is visible.
+    // The manager window calls it only while the main window is hidden.
     virtual void ShowNotification(NotificationKind kind) = 0;
+    // A scan started: what a notification said is out of date.
+    virtual void HideNotification() = 0;
     virtual void OpenRebootDialog() = 0;
+    // Modal.
+    virtual void ShowAbout(HWND owner) = 0;
 };
 
 }  // namespace zema

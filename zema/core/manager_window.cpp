@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "zema/core/about_box.h"
 #include "zema/core/brightwick_launcher.h"
 #include "zema/core/messages.h"
 #include "zema/core/settings_store.h"
@@ -208,9 +207,9 @@ void ManagerWindow::OpenOptions() {
 }
 
 void ManagerWindow::ShowAbout() {
-    HWND owner = parts_.windows && parts_.windows->MainWindow() ? parts_.windows->MainWindow()
-                                                                 : hwnd_;
-    ShowAboutBox(owner, *parts_.settings);
+    if (!parts_.windows) return;
+    HWND owner = parts_.windows->MainWindow() ? parts_.windows->MainWindow() : hwnd_;
+    parts_.windows->ShowAbout(owner);
 }
 
 void ManagerWindow::OnUpdateChanged(UpdateRecord* record) {
@@ -218,6 +217,7 @@ void ManagerWindow::OnUpdateChanged(UpdateRecord* record) {
 }
 
 void ManagerWindow::OnScanStarted(HWND requester) {
+    if (parts_.windows) parts_.windows->HideNotification();
     if (policy_) policy_->AfterScanStarted(requester);
 }
 
@@ -231,7 +231,8 @@ bool ManagerWindow::MainWindowHidden() const {
 }
 
 void ManagerWindow::ShowNotification(NotificationKind kind) {
-    if (parts_.windows) parts_.windows->ShowNotification(kind);
+    // Not queued either: the user is looking at the main window already.
+    if (parts_.windows && MainWindowHidden()) parts_.windows->ShowNotification(kind);
 }
 
 void ManagerWindow::OpenRebootDialog() {

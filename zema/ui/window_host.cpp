@@ -3,16 +3,23 @@
 #include "zema/core/application.h"
 #include "zema/core/settings_store.h"
 #include "zema/ui/engine_result_source.h"
+#include "zema/core/catalog_facts.h"
+#include "zema/core/engine_session.h"
+#include "zema/ui/about_box.h"
+#include "zema/ui/details_dialog.h"
 #include "zema/ui/main_window.h"
+#include "zema/ui/notification_window.h"
+#include "zema/ui/reboot_dialog.h"
 
 namespace zema {
 
 ZemaWindowHost::ZemaWindowHost(SettingsStore& settings, EngineSession& session,
-                               const SkinResources& skin)
+                               const SkinResources& skin, PowerAction power)
     : settings_(settings),
       session_(session),
       skin_(skin),
       source_(std::make_unique<EngineResultSource>(session)),
+      power_(std::move(power)),
       options_(skin, settings) {}
 
 ZemaWindowHost::~ZemaWindowHost() { DestroyWindows(); }
@@ -28,19 +35,66 @@ void ZemaWindowHost::ShowMainWindow() {
         auto window = std::make_unique<zema::MainWindow>(parts);
         if (!window->Create()) return;
         main_ = std::move(window);
+        OpenDetailsWith(*main_);
     }
     main_->Show();
 }
 
 HWND ZemaWindowHost::MainWindow() const { return main_ ? main_->hwnd() : nullptr; }
 
-void ZemaWindowHost::DestroyWindows() { main_.reset(); }
+void ZemaWindowHost::OpenDetailsWith(zema::MainWindow& main) {
+    catalog_ = std::make_unique<EngineCatalogFacts>(session_.Catalog());
+    details_ = std::make_unique<DetailsDialog>(skin_, *catalog_);
+    if (!details_->Create(main.hwnd())) {
+        details_.reset();
+        return;
+    }
+    DetailsDialog* details = details_.get();
+    main.View().SetDetailsHook([details](UpdateRecord* record, bool toggle) {
+        HWND window = details->hwnd();
+        if (toggle) {
+            details->ShowRecord(record);
+            if (record) ::ShowWindow(window, SW_SHOW);
+        } else if (::IsWindowVisible(window)) {
+            // Follows the selection while it is open.
+            details->ShowRecord(record);
+        }
+    });
+}
+
+void ZemaWindowHost::DestroyWindows() {
+    notification_.reset();
+    details_.reset();
+    main_.reset();
+}
 
 bool ZemaWindowHost::OpenOptions(HWND owner) { return options_.Open(owner); }
 
-// The notifications and the reboot dialog come with their own windows; until
-// then these do nothing.
-void ZemaWindowHost::ShowNotification(NotificationKind) {}
-void ZemaWindowHost::OpenRebootDialog() {}
+void ZemaWindowHost::ShowNotification(NotificationKind kind) {
+    if (!notification_) {
+        NotificationParts parts;
+        parts.skin = &skin_;
+        parts.manager = settings_.WindowHandle();
+        parts.session = &session_;
+        parts.power = power_;
+        notification_ = std::make_unique<NotificationWindow>(parts);
+    }
+    notification_->Show(kind);
+}
+
+void ZemaWindowHost::HideNotification() {
+    if (notification_) notification_->Hide();
+}
+
+void ZemaWindowHost::OpenRebootDialog() {
+    HWND owner = MainWindow() ? MainWindow() : settings_.WindowHandle();
+    RebootDialog dialog(skin_, session_, power_);
+    dialog.RunModal(owner, RebootDialog::Layout(skin_));
+}
+
+void ZemaWindowHost::ShowAbout(HWND owner) {
+    AboutBox about(skin_, AboutFacts::FromSettings(settings_));
+    about.RunModal(owner, AboutBox::Layout(skin_));
+}
 
 }  // namespace zema

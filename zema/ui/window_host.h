@@ -7,6 +7,7 @@
 
 #include "zema/core/app_services.h"
 #include "zema/options/options_opener.h"
+#include "zema/core/power.h"
 
 namespace zema {
 
@@ -15,10 +16,15 @@ class SettingsStore;
 class SkinResources;
 class MainWindow;
 class EngineResultSource;
+class NotificationWindow;
+class DetailsDialog;
+class EngineCatalogFacts;
 
 class ZemaWindowHost : public WindowHost {
 public:
-    ZemaWindowHost(SettingsStore& settings, EngineSession& session, const SkinResources& skin);
+    // `power` reboots from the notification and the reboot dialog.
+    ZemaWindowHost(SettingsStore& settings, EngineSession& session, const SkinResources& skin,
+                   PowerAction power);
     ~ZemaWindowHost() override;
 
     void ShowMainWindow() override;
@@ -26,18 +32,26 @@ public:
     void DestroyWindows() override;
     bool OpenOptions(HWND owner) override;
     void ShowNotification(NotificationKind kind) override;
+    void HideNotification() override;
     void OpenRebootDialog() override;
+    void ShowAbout(HWND owner) override;
 
     // The main window once it was shown, else null.
     zema::MainWindow* Main() const { return main_.get(); }
 
 private:
+    void OpenDetailsWith(zema::MainWindow& main);
+
     SettingsStore& settings_;
     EngineSession& session_;
     const SkinResources& skin_;
     std::unique_ptr<EngineResultSource> source_;
+    PowerAction power_;
     std::unique_ptr<zema::MainWindow> main_;
     OptionsOpener options_;
+    std::unique_ptr<NotificationWindow> notification_;
+    std::unique_ptr<EngineCatalogFacts> catalog_;
+    std::unique_ptr<DetailsDialog> details_;
 };
 
 }  // namespace zema

@@ -98,7 +98,10 @@ public:
         return confirmOptions;
     }
     void ShowNotification(NotificationKind kind) override { notifications.push_back(kind); }
+    void HideNotification() override { ++hidden; }
     void OpenRebootDialog() override {}
+    void ShowAbout(HWND) override {}
+    int hidden = 0;
     std::vector<NotificationKind> notifications;
 
     HWND main = nullptr;
@@ -283,6 +286,23 @@ TEST_F(ManagerWindowTest, MenuCommandsReachTheirTargets) {
     windows_.main = nullptr;
     SendMessageA(hwnd, kMsgRepairNow, 0, 0);
     EXPECT_EQ((std::vector<int32_t>{77}), session_.downloads) << "repair now downloads what is missing";
+}
+
+TEST_F(ManagerWindowTest, NotificationsAreDroppedWhileTheMainWindowIsVisible) {
+    settings_->SetVulnFoundAction(FOUND_ACTION_NOTIFY);
+    HWND hwnd = Create(true, true);
+    session_.SetHasUpdates(true);
+    HWND main = CreateWindowA("STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr,
+                              nullptr, nullptr, nullptr);
+    windows_.main = main;
+    window_->OnScanCompleted(hwnd, 0);
+    EXPECT_TRUE(windows_.notifications.empty()) << "not shown and not queued";
+    ShowWindow(main, SW_HIDE);
+    window_->OnScanCompleted(hwnd, 0);
+    EXPECT_EQ((std::vector<NotificationKind>{kNotifyScanned}), windows_.notifications);
+    DestroyWindow(main);
+    window_->OnScanStarted(hwnd);
+    EXPECT_EQ(1, windows_.hidden) << "a new scan hides the last notification";
 }
 
 TEST_F(ManagerWindowTest, ExitCommandTearsDownAndEndsTheLoop) {

@@ -1,0 +1,43 @@
+#pragma once
+// What the tray notification and the reboot dialog say and which of their
+// controls they show. No window code: the windows apply the result.
+
+#include <windows.h>
+
+#include <string>
+
+#include "zema/core/app_services.h"
+
+namespace zema {
+
+class SkinResources;
+
+struct NotificationFacts {
+    size_t vulnerabilitiesFound = 0;  // entries of the last scan's list
+    RepairedCount repaired;           // as the reboot dialog counts them
+    bool rebootPending = false;       // some record waits for a reboot
+};
+
+// The counts of the session's records now.
+NotificationFacts CurrentFacts(const UpdateSession& session);
+
+struct NotificationContent {
+    std::string message;
+    COLORREF color = RGB(0, 0, 0);
+    bool showRepair = false;   // "Repair now"
+    bool showDetails = true;   // "View details"
+    bool showRebootCheck = false;
+    bool showOk = false;
+};
+
+NotificationContent ComposeNotification(NotificationKind kind, const NotificationFacts& facts,
+                                        const SkinResources& skin);
+
+struct RebootDialogContent {
+    std::string message;
+    bool rebootOffered = false;  // false: check box disabled, OK hidden, Cancel reads "close"
+};
+
+RebootDialogContent ComposeRebootDialog(const NotificationFacts& facts, const SkinResources& skin);
+
+}  // namespace zema
