@@ -72,7 +72,8 @@ TEST(MainWindowEndToEnd, ScanFillsTheListAndRepairWalksEveryRowToInstalled) {
     ASSERT_TRUE(session.Connect());
     NoLauncher launcher;
     {
-        ZemaWindowHost windows(settings, session, skin);
+        // The prefix is never rebooted by a test.
+        ZemaWindowHost windows(settings, session, skin, [](UINT) {});
         ManagerWindowParts parts;
         parts.settings = &settings;
         parts.launcher = &launcher;
