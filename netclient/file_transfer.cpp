@@ -3,9 +3,9 @@
 #include <winnetwk.h>
 
 #include <algorithm>
-#include <cctype>
 #include <vector>
 
+#include "netclient/text_util.h"
 #include "netclient/url.h"
 
 namespace netclient {
@@ -13,14 +13,57 @@ namespace {
 
 constexpr size_t kShareRootMinOffset = 4;
 
-std::string PathOfUrl(const std::string& url) {
-    CrackedUrl cracked;
-    std::string path = CrackUrl(url, cracked) ? cracked.path : url;
-    std::transform(path.begin(), path.end(), path.begin(),
-                   [](unsigned char c) { return static_cast<char>(tolower(c)); });
-    std::replace(path.begin(), path.end(), '/', '\\');
-    size_t first = path.find_first_not_of(" \t");
-    return first == std::string::npos ? std::string() : path.substr(first);
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Decodes each "%XX" once; a '%' that starts no escape stays as it is. "%00"
+// would cut the name short and so name another file: it gives no path.
+std::string Unescape(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        int high = 0, low = 0;
+        if (text[i] == '%' && i + 2 < text.size() && (high = HexDigit(text[i + 1])) >= 0 &&
+            (low = HexDigit(text[i + 2])) >= 0) {
+            if (high == 0 && low == 0) return std::string();
+            out.push_back(static_cast<char>(high * 16 + low));
+            i += 2;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+// The path a file URL names, from the text after "file:": "//host/..." is a
+// share on that host (unless it is "localhost"), four or more slashes start a
+// UNC path, and a drive letter after any slashes starts a local path.
+std::string PathOfFileUrl(std::string rest) {
+    std::replace(rest.begin(), rest.end(), '/', '\\');
+    size_t slashes = std::min(rest.find_first_not_of('\\'), rest.size());
+    std::string path = rest.substr(slashes);
+    if (slashes == 2 && !IsDrivePath(path)) {
+        const std::string local = "localhost\\";
+        if (!StartsWithNoCase(path, local)) return Unescape("\\\\" + path);
+        path.erase(0, local.size());
+    }
+    if (slashes >= 4) return Unescape("\\\\" + path);
+    if (slashes == 0 || IsDrivePath(path)) return Unescape(path);
+    return Unescape("\\" + path);
+}
+
+// The file a source names. A path is taken as it stands: '%' is an ordinary
+// file-name character there. WinINet's canonical form cannot serve either
+// form, as it escapes blanks and unescapes "%XX" in paths.
+std::string PathOfSource(const std::string& source) {
+    const std::string scheme = "file:";
+    std::string text = TrimLeft(source);
+    if (StartsWithNoCase(text, scheme)) text = PathOfFileUrl(text.substr(scheme.size()));
+    std::replace(text.begin(), text.end(), '/', '\\');
+    return ToLower(TrimLeft(text));
 }
 
 }  // namespace
@@ -33,7 +76,7 @@ std::string FileTransfer::ShareRootOf(const std::string& path) {
 }
 
 FileTransfer::FileTransfer(const TransferSettings& settings)
-    : settings_(settings), path_(PathOfUrl(settings.url)), shareRoot_(ShareRootOf(path_)) {}
+    : settings_(settings), path_(PathOfSource(settings.url)), shareRoot_(ShareRootOf(path_)) {}
 
 FileTransfer::~FileTransfer() { Close(); }
 

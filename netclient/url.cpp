@@ -3,7 +3,10 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <cctype>
 #include <vector>
+
+#include "netclient/text_util.h"
 
 namespace netclient {
 namespace {
@@ -74,8 +77,22 @@ bool CrackUrl(const std::string& url, CrackedUrl& out) {
 }
 
 int GetUrlKind(const std::string& url) {
+    // Canonicalizing would turn a path into a file URL with its blanks and
+    // '%' escaped or unescaped, and some WinINet builds cannot crack a UNC
+    // path at all: a path needs no cracking to be known.
+    if (IsPlainPath(url)) return kUrlFile;
     CrackedUrl cracked;
     return CrackUrl(url, cracked) ? cracked.kind : kUrlUnknown;
+}
+
+bool IsDrivePath(const std::string& text) {
+    return text.size() >= 3 && isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':' &&
+           (text[2] == '\\' || text[2] == '/');
+}
+
+bool IsPlainPath(const std::string& source) {
+    const std::string text = TrimLeft(source);
+    return text.compare(0, 2, "\\\\") == 0 || IsDrivePath(text);
 }
 
 }  // namespace netclient

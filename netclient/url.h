@@ -32,7 +32,15 @@ struct CrackedUrl {
 // False when the URL cannot be canonicalized or cracked.
 bool CrackUrl(const std::string& url, CrackedUrl& out);
 
-// The UrlKind of a URL, or kUrlUnknown when it cannot be cracked.
+// The UrlKind of a URL, or kUrlUnknown when it cannot be cracked. A plain
+// path is a file source.
 int GetUrlKind(const std::string& url);
+
+// "X:\..." or "X:/...".
+bool IsDrivePath(const std::string& text);
+
+// A drive path or a UNC path ("\\server\..."), after any leading blanks:
+// a file name as it stands, not a URL.
+bool IsPlainPath(const std::string& source);
 
 }  // namespace netclient

@@ -81,6 +81,40 @@ TEST_F(FileTransferTest, OpensAFileUrl) {
     EXPECT_EQ(std::string::npos, t.Path().find('/'));
 }
 
+// Blanks and '%' are ordinary file-name characters: a path names its file
+// verbatim, while a file URL's escapes are decoded exactly once. Folders
+// "a b" and "a%20b" hold different bytes, so opening the wrong one shows.
+TEST_F(FileTransferTest, OpensExactlyTheNamedFileWhenNamesHoldBlanksOrPercents) {
+    const std::string blank = folder_.File("a b");
+    const std::string percent = folder_.File("a%20b");
+    ASSERT_TRUE(::CreateDirectoryA(blank.c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA(percent.c_str(), nullptr));
+    WriteFileBytes(blank + "\\my pkg.bin", bytes_);
+    const std::string other = bytes_.substr(1000);
+    WriteFileBytes(percent + "\\my pkg.bin", other);
+
+    std::string base = "file:///" + folder_.Path();
+    std::replace(base.begin(), base.end(), '\\', '/');
+    struct Case {
+        std::string source;
+        const std::string* expected;
+    };
+    const Case cases[] = {
+        {blank + "\\my pkg.bin", &bytes_},
+        {percent + "\\my pkg.bin", &other},
+        {base + "/a b/my pkg.bin", &bytes_},
+        {base + "/a%20b/my%20pkg.bin", &bytes_},
+        {base + "/a%2520b/my%20pkg.bin", &other},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source);
+        FileTransfer t(Settings(c.source));
+        ASSERT_EQ(kOpened, t.Open(0));
+        EXPECT_EQ(c.expected->size(), t.RemoteLength());
+        EXPECT_TRUE(ReadAll(t) == *c.expected);
+    }
+}
+
 TEST_F(FileTransferTest, MissingLocalFileFailsWithoutAShareConnection) {
     FileTransfer t(Settings(folder_.File("missing.bin")));
     EXPECT_EQ("", t.ShareRoot());
@@ -95,11 +129,41 @@ TEST(FileTransferShare, ShareRootIsTheServerPartOfAUncPath) {
     EXPECT_EQ("", FileTransfer::ShareRootOf("c:\\dir\\f.exe"));
 }
 
+// Shares named by file URLs reach the same path as their UNC form; a "%00"
+// would cut the name short, so it names no file at all.
+TEST(FileTransferShare, FileUrlsOfSharesAndThisComputerNameTheirPaths) {
+    struct Case {
+        const char* url;
+        const char* path;
+        const char* root;
+    };
+    const Case cases[] = {
+        {"file://Server/Share%20Dir/F.exe", "\\\\server\\share dir\\f.exe", "\\\\server"},
+        {"file:////server/share/f.exe", "\\\\server\\share\\f.exe", "\\\\server"},
+        {"file://localhost/C:/a%20b/f.exe", "c:\\a b\\f.exe", ""},
+        {"file:///c:/f%00.exe", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        TransferSettings s;
+        s.url = c.url;
+        FileTransfer t(s);
+        EXPECT_EQ(c.path, t.Path());
+        EXPECT_EQ(c.root, t.ShareRoot());
+    }
+    TransferSettings s;
+    s.url = "file:///c:/windows/win.ini%00.txt";
+    FileTransfer t(s);
+    EXPECT_EQ(FileTransfer::kNotFound, t.Open(0));
+}
+
 TEST(TransferFactory, MakesTheClientOfEachSupportedSchemeAndNoneForOthers) {
     TransferSettings s;
     s.url = "file:///c:/windows/win.ini";
     EXPECT_NE(nullptr, dynamic_cast<FileTransfer*>(MakeTransfer(s).get()));
     s.url = "c:\\windows\\win.ini";
+    EXPECT_NE(nullptr, dynamic_cast<FileTransfer*>(MakeTransfer(s).get()));
+    s.url = "\\\\server\\share dir\\f.exe";
     EXPECT_NE(nullptr, dynamic_cast<FileTransfer*>(MakeTransfer(s).get()));
     s.url = "http://127.0.0.1/x";
     EXPECT_NE(nullptr, dynamic_cast<HttpTransfer*>(MakeTransfer(s).get()));

@@ -138,6 +138,28 @@ TEST_F(TransferTest, FileUrlsDownloadLikePaths) {
     EXPECT_TRUE(ReadFileBytes(source) == ReadFileBytes(save_ + "\\u.bin"));
 }
 
+TEST_F(TransferTest, SourcesInFoldersWithBlanksDownloadAsPathsAndFileUrls) {
+    Downloader d;
+    ASSERT_TRUE(d.Ok());
+    const std::string folder = folder_.File("Program Files");
+    ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string source = folder + "\\pkg.exe";
+    WriteFileBytes(source, PatternBytes(150000, 7));
+    std::string url = "file:///" + folder + "/pkg.exe";
+    std::replace(url.begin(), url.end(), '\\', '/');
+    url.replace(url.find("Program Files"), 13, "Program%20Files");
+    int n = 0;
+    for (const std::string& address : {source, url}) {
+        SCOPED_TRACE(address);
+        const std::string name = "p" + std::to_string(n++) + ".exe";
+        auto job = d.NewJob(address, save_, name);
+        ASSERT_EQ(S_OK, d.object->BeginDownloadJob(job.Get()));
+        ASSERT_TRUE(WaitForEnd(d, IdOf(job.Get()), 20000));
+        ASSERT_TRUE(d.sink->Has(IdOf(job.Get()), kCompleted));
+        EXPECT_TRUE(ReadFileBytes(source) == ReadFileBytes(save_ + "\\" + name));
+    }
+}
+
 TEST_F(TransferTest, StoppedJobResumesFromItsSavedCounts) {
     Downloader d;
     ASSERT_TRUE(d.Ok());
