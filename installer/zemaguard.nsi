@@ -184,6 +184,8 @@ Section "Zemaguard" SecProduct
   WriteRegStr HKLM "${ZG_PRODUCT_KEY}" "InstallPath" "$INSTDIR"
   WriteRegStr HKLM "${ZG_PRODUCT_KEY}" "VDFPath" "$VdfDir"
   WriteRegStr HKLM "${ZG_PRODUCT_KEY}" "Version" "${ZG_VERSION}"
+  ; The publisher's public key: the self-updater installs only releases it signed.
+  WriteRegStr HKLM "${ZG_PRODUCT_KEY}" "ReleaseKey" "${ZG_RELEASE_KEY}"
   ; The About box shows it as it is: month/day/year.
   ${GetTime} "" "L" $0 $1 $2 $3 $4 $5 $6
   WriteRegStr HKLM "${ZG_PRODUCT_KEY}" "InstallDate" "$1/$0/$2"

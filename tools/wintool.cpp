@@ -3,6 +3,8 @@
 //   wintool list [process-id]          top-level windows, hidden ones included
 //   wintool send HWND MSG WPARAM LPARAM
 //   wintool post HWND MSG WPARAM LPARAM
+//   wintool stamp-version FILE A.B.C.D  sets a program's version resource
+//                                       (how the demo makes a newer release)
 // Numbers may be decimal or 0x-prefixed hexadecimal.
 
 #include <windows.h>
@@ -10,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -37,8 +41,79 @@ BOOL CALLBACK PrintWindow(HWND hwnd, LPARAM param) {
 
 UINT_PTR Number(const char* text) { return static_cast<UINT_PTR>(strtoull(text, nullptr, 0)); }
 
+BOOL CALLBACK FirstLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR param) {
+    *reinterpret_cast<WORD*>(param) = language;
+    return FALSE;
+}
+
+void ReplaceWide(std::vector<BYTE>& data, const std::string& from, const std::string& to) {
+    std::vector<BYTE> a;
+    std::vector<BYTE> b;
+    for (char c : from) a.insert(a.end(), {static_cast<BYTE>(c), 0});
+    for (char c : to) b.insert(b.end(), {static_cast<BYTE>(c), 0});
+    for (size_t i = 0; i + a.size() <= data.size(); i += 2)
+        if (memcmp(&data[i], a.data(), a.size()) == 0) memcpy(&data[i], b.data(), b.size());
+}
+
+// Rewrites the version resource in place: the fixed file and product
+// versions, and the version texts when the new one has the same length
+// (the strings' lengths are part of the resource's layout).
+int StampVersion(const char* file, const char* versionText) {
+    unsigned v[4] = {};
+    char tail = 0;
+    if (sscanf(versionText, "%u.%u.%u.%u%c", &v[0], &v[1], &v[2], &v[3], &tail) != 4 ||
+        v[0] > 0xFFFF || v[1] > 0xFFFF || v[2] > 0xFFFF || v[3] > 0xFFFF) {
+        fprintf(stderr, "wintool: %s is not a version A.B.C.D\n", versionText);
+        return 2;
+    }
+    std::vector<BYTE> data;
+    WORD language = 0;
+    HMODULE module = ::LoadLibraryExA(file, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module) {
+        ::EnumResourceLanguagesA(module, MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1), FirstLanguage,
+                                 reinterpret_cast<LONG_PTR>(&language));
+        HRSRC found = ::FindResourceExA(module, MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1), language);
+        HGLOBAL loaded = found ? ::LoadResource(module, found) : nullptr;
+        const BYTE* bytes = loaded ? static_cast<const BYTE*>(::LockResource(loaded)) : nullptr;
+        if (bytes) data.assign(bytes, bytes + ::SizeofResource(module, found));
+        ::FreeLibrary(module);
+    }
+    const DWORD signature = 0xFEEF04BD;
+    size_t at = 0;
+    while (at + sizeof(VS_FIXEDFILEINFO) <= data.size() && memcmp(&data[at], &signature, 4) != 0)
+        at += 4;
+    if (at + sizeof(VS_FIXEDFILEINFO) > data.size()) {
+        fprintf(stderr, "wintool: %s has no version resource\n", file);
+        return 1;
+    }
+    VS_FIXEDFILEINFO info;
+    memcpy(&info, &data[at], sizeof(info));
+    char old[64];
+    snprintf(old, sizeof(old), "%u.%u.%u.%u", HIWORD(info.dwFileVersionMS),
+             LOWORD(info.dwFileVersionMS), HIWORD(info.dwFileVersionLS),
+             LOWORD(info.dwFileVersionLS));
+    info.dwFileVersionMS = info.dwProductVersionMS = MAKELONG(v[1], v[0]);
+    info.dwFileVersionLS = info.dwProductVersionLS = MAKELONG(v[3], v[2]);
+    memcpy(&data[at], &info, sizeof(info));
+    if (strlen(old) == strlen(versionText)) ReplaceWide(data, old, versionText);
+
+    HANDLE update = ::BeginUpdateResourceA(file, FALSE);
+    if (!update ||
+        !::UpdateResourceA(update, MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1), language, data.data(),
+                           static_cast<DWORD>(data.size())) ||
+        !::EndUpdateResourceA(update, FALSE)) {
+        if (update) ::EndUpdateResourceA(update, TRUE);
+        fprintf(stderr, "wintool: could not rewrite the version of %s (%lu)\n", file,
+                static_cast<unsigned long>(::GetLastError()));
+        return 1;
+    }
+    return 0;
+}
+
 int Usage() {
-    fprintf(stderr, "usage: wintool list [pid] | send|post HWND MSG WPARAM LPARAM\n");
+    fprintf(stderr,
+            "usage: wintool list [pid] | send|post HWND MSG WPARAM LPARAM |"
+            " stamp-version FILE A.B.C.D\n");
     return 2;
 }
 
@@ -69,5 +144,6 @@ int main(int argc, char** argv) {
         }
         return ::PostMessageA(hwnd, message, wParam, lParam) ? 0 : 1;
     }
+    if (strcmp(argv[1], "stamp-version") == 0 && argc == 4) return StampVersion(argv[2], argv[3]);
     return Usage();
 }

@@ -239,6 +239,14 @@ TEST_F(SetupTest, InstallsTheProductAndTheUninstallerTakesItAwayKeepingDownloads
     EXPECT_EQ(Lower(install_), Lower(RegString(HKEY_LOCAL_MACHINE, kProductKey, "InstallPath")));
     EXPECT_EQ(Lower(vdf_), Lower(RegString(HKEY_LOCAL_MACHINE, kProductKey, "VDFPath")));
     EXPECT_EQ(ZG_VERSION_TEXT, RegString(HKEY_LOCAL_MACHINE, kProductKey, "Version"));
+    // The build's key, as the self-updater reads it (a string of 128 hex digits).
+    DWORD keyType = 0;
+    EXPECT_EQ(ERROR_SUCCESS, ::RegGetValueA(HKEY_LOCAL_MACHINE, kProductKey, "ReleaseKey",
+                                            RRF_RT_ANY, &keyType, nullptr, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), keyType);
+    std::string releaseKey = RegString(HKEY_LOCAL_MACHINE, kProductKey, "ReleaseKey");
+    EXPECT_EQ(ZG_RELEASE_KEY_TEXT, releaseKey);
+    EXPECT_EQ(128u, releaseKey.size());
     SYSTEMTIME now;
     ::GetLocalTime(&now);
     char today[16];
