@@ -33,6 +33,22 @@ protected:
     bool HandleHoverMessages(UINT message);
     void Repaint() const;
     virtual void OnHoverChanged() { Repaint(); }
+    // WM_ERASEBKGND (nothing to erase: `paint` covers the whole control) and
+    // WM_PAINT, also into a device context passed in wParam.
+    template <typename PaintFn>
+    bool HandlePaintMessages(UINT message, WPARAM wParam, LRESULT& result, PaintFn paint) {
+        if (message == WM_ERASEBKGND) {
+            result = TRUE;
+            return true;
+        }
+        if (message != WM_PAINT) return false;
+        PAINTSTRUCT ps;
+        HDC dc = wParam ? reinterpret_cast<HDC>(wParam) : ::BeginPaint(hwnd_, &ps);
+        paint(dc);
+        if (!wParam) ::EndPaint(hwnd_, &ps);
+        result = 0;
+        return true;
+    }
 
 private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,

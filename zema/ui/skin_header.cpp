@@ -91,16 +91,8 @@ void SkinHeader::Paint(HDC target) {
 bool SkinHeader::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
     case WM_ERASEBKGND:
-        result = TRUE;
-        return true;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = wParam ? reinterpret_cast<HDC>(wParam) : ::BeginPaint(hwnd(), &paint);
-        Paint(dc);
-        if (!wParam) ::EndPaint(hwnd(), &paint);
-        result = 0;
-        return true;
-    }
+    case WM_PAINT:
+        return HandlePaintMessages(message, wParam, result, [this](HDC dc) { Paint(dc); });
     case WM_MOUSEMOVE:
         // While a column is being dragged wider or narrower, the rows
         // beside it follow at once.

@@ -98,16 +98,8 @@ bool SkinIconCheck::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
             Toggle();
         return false;
     case WM_ERASEBKGND:
-        result = TRUE;
-        return true;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = ::BeginPaint(hwnd(), &paint);
-        Paint(dc);
-        ::EndPaint(hwnd(), &paint);
-        result = 0;
-        return true;
-    }
+    case WM_PAINT:
+        return HandlePaintMessages(message, wParam, result, [this](HDC dc) { Paint(dc); });
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
     case WM_ENABLE:

@@ -80,16 +80,8 @@ void SkinLabel::Paint(HDC target) {
 bool SkinLabel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
     case WM_ERASEBKGND:
-        result = TRUE;
-        return true;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = ::BeginPaint(hwnd(), &paint);
-        Paint(dc);
-        ::EndPaint(hwnd(), &paint);
-        result = 0;
-        return true;
-    }
+    case WM_PAINT:
+        return HandlePaintMessages(message, wParam, result, [this](HDC dc) { Paint(dc); });
     case WM_SETTEXT:
         result = CallDefault(message, wParam, lParam);
         Repaint();

@@ -110,16 +110,8 @@ bool SkinTab::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
         result = 0;
         return true;
     case WM_ERASEBKGND:
-        result = TRUE;
-        return true;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = wParam ? reinterpret_cast<HDC>(wParam) : ::BeginPaint(hwnd(), &paint);
-        Paint(dc);
-        if (!wParam) ::EndPaint(hwnd(), &paint);
-        result = 0;
-        return true;
-    }
+    case WM_PAINT:
+        return HandlePaintMessages(message, wParam, result, [this](HDC dc) { Paint(dc); });
     case WM_PRINTCLIENT:
         Paint(reinterpret_cast<HDC>(wParam));
         result = 0;
