@@ -223,26 +223,10 @@ void DetailsDialog::FitCveColumn() {
 }
 
 void DetailsDialog::FitColumns() {
-    for (int page = 0; page < 3; ++page) {
-        if (!lists_[page]) continue;
-        HWND list = lists_[page]->hwnd();
-        RECT client;
-        ::GetClientRect(list, &client);
-        int others = 0;
-        for (int column = 0; column < lists_[page]->ColumnCount(); ++column)
-            if (column != kStretchColumn[page]) others += ListView_GetColumnWidth(list, column);
-        int room = client.right;
-        // Rows beyond the list's height bring a scroll bar that the list
-        // may not have shown yet.
-        if (!(::GetWindowLongA(list, GWL_STYLE) & WS_VSCROLL) &&
-            lists_[page]->RowCount() * TreeRowHandler::kRowHeight > client.bottom)
-            room -= ::GetSystemMetrics(SM_CXVSCROLL);
-        int width = std::max(kMinimumStretchWidth[page], room - others);
-        ListView_SetColumnWidth(list, kStretchColumn[page], width);
-    }
+    for (int page = 0; page < 3; ++page)
+        if (lists_[page])
+            lists_[page]->SetStretchColumn(kStretchColumn[page], kMinimumStretchWidth[page]);
 }
-
-void DetailsDialog::OnSize(UINT, int, int) { FitColumns(); }
 
 void DetailsDialog::SelectPage(int page) {
     ::SendMessageA(Item(kIdDetailsTab), TCM_SETCURSEL, page, 0);
@@ -307,7 +291,6 @@ void DetailsDialog::ShowRecord(const UpdateRecord* record) {
     Fill(kPageVulnerabilities, pages_.vulnerabilities, false);
     Fill(kPageGeneral, pages_.general, false);
     Fill(kPageUpdates, pages_.updates, false);
-    FitColumns();  // the rows may have brought a scroll bar
 }
 
 RECT DetailsDialog::CellTextRect(int page, int row, int column) {

@@ -51,7 +51,6 @@ protected:
     bool OnCommand(WORD id, WORD code, HWND control) override;
     bool OnNotify(const NMHDR& header, LRESULT& result) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-    void OnSize(UINT type, int cx, int cy) override;
 
 private:
     void FitCveColumn();

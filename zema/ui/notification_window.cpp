@@ -11,15 +11,23 @@
 namespace zema {
 namespace {
 
-// The pane's size in pixels; the frame grows around it.
-constexpr SIZE kPaneSize = {300, 206};
+// The pane's width in pixels; its height follows the message. The frame
+// grows around it.
+constexpr int kPaneWidth = 300;
 constexpr POINT kIconAt = {7, 20};
 constexpr int kIconSize = 32;
+// The message never runs below `bottom`; longer text ends in an ellipsis.
 constexpr RECT kMessageInset = {46, 20, 8, 150};  // left, top, right inset, bottom
 constexpr COLORREF kBorderColor = RGB(169, 169, 209);
 constexpr COLORREF kLinkColor = RGB(0, 0, 255);
-constexpr RECT kCheckPlace = {46, 154, 290, 172};
-constexpr int kLinkTop = 178;
+// Below the message (or the icon, if taller): the check box, then the links.
+constexpr int kBlockGap = 12;
+constexpr int kRowGap = 6;
+constexpr int kBottomMargin = 12;
+constexpr int kCheckHeight = 18;
+constexpr int kCheckRight = 290;
+constexpr UINT kMessageFormat =
+    DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS | DT_NOPREFIX;
 constexpr int kLinkHeight = 18;
 constexpr int kLinkGap = 18;
 constexpr int kLinkPad = 2;
@@ -94,7 +102,8 @@ public:
 
     bool RebootChecked() const { return check_.IsChecked(); }
 
-    void Fill(const NotificationContent& content) {
+    // Returns the pane's height that fits the message and the controls shown.
+    int Fill(const NotificationContent& content) {
         message_ = content.message;
         color_ = content.color;
         check_.SetChecked(false);
@@ -102,17 +111,23 @@ public:
         ::ShowWindow(Item(kIdRepairLink), content.showRepair ? SW_SHOWNA : SW_HIDE);
         ::ShowWindow(Item(kIdDetailsLink), content.showDetails ? SW_SHOWNA : SW_HIDE);
         ::ShowWindow(Item(kIdOkLink), content.showOk ? SW_SHOWNA : SW_HIDE);
-        ArrangeLinks();
+        int bottom = std::max<int>(MessageBottom(), kIconAt.y + kIconSize);
+        int top = bottom + kBlockGap;
+        if (content.showRebootCheck) {
+            ::MoveWindow(Item(kIdRebootNow), kMessageInset.left, top,
+                         kCheckRight - kMessageInset.left, kCheckHeight, FALSE);
+            bottom = top + kCheckHeight;
+            top = bottom + kRowGap;
+        }
+        if (ArrangeLinks(top)) bottom = top + kLinkHeight;
         ::InvalidateRect(hwnd(), nullptr, TRUE);
+        return bottom + kBottomMargin;
     }
 
 protected:
     bool OnInit() override {
         skin_.ApplyControlTexts(hwnd(), kPaneTexts);
         check_.Attach(Item(kIdRebootNow), skin_);
-        ::MoveWindow(Item(kIdRebootNow), kCheckPlace.left, kCheckPlace.top,
-                     kCheckPlace.right - kCheckPlace.left, kCheckPlace.bottom - kCheckPlace.top,
-                     FALSE);
         LOGFONTA font = {};
         if (::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(hwnd(), WM_GETFONT, 0, 0)),
                          sizeof(font), &font)) {
@@ -165,14 +180,37 @@ protected:
     }
 
 private:
-    void ArrangeLinks() {
+    // Lines the shown links up at `top`; false when none is shown.
+    bool ArrangeLinks(int top) {
         int x = kMessageInset.left;
+        bool any = false;
         for (int id : kLinks) {
             HWND link = Item(id);
             if (!WillShow(id)) continue;
-            ::MoveWindow(link, x, kLinkTop, TextWidth(link) + kLinkPad, kLinkHeight, FALSE);
+            ::MoveWindow(link, x, top, TextWidth(link) + kLinkPad, kLinkHeight, FALSE);
             x += TextWidth(link) + kLinkPad + kLinkGap;
+            any = true;
         }
+        return any;
+    }
+
+    // Where the wrapped message ends, measured as Paint draws it.
+    int MessageBottom() const {
+        RECT text = MessageRect(kPaneWidth);
+        HDC dc = ::GetDC(hwnd());
+        if (!dc) return text.bottom;
+        {
+            SelectScope font(dc, messageFont_.Get());
+            ::DrawTextA(dc, message_.c_str(), static_cast<int>(message_.size()), &text,
+                        kMessageFormat | DT_CALCRECT);
+        }
+        ::ReleaseDC(hwnd(), dc);
+        return std::min<int>(text.bottom, kMessageInset.bottom);
+    }
+
+    static RECT MessageRect(int paneWidth) {
+        return {kMessageInset.left, kMessageInset.top, paneWidth - kMessageInset.right,
+                kMessageInset.bottom};
     }
 
     bool WillShow(int id) const { return (::GetWindowLongA(Item(id), GWL_STYLE) & WS_VISIBLE) != 0; }
@@ -203,13 +241,12 @@ private:
             if (icon_)
                 ::DrawIconEx(dc, kIconAt.x, kIconAt.y, static_cast<HICON>(icon_.Get()), kIconSize,
                              kIconSize, 0, nullptr, DI_NORMAL);
-            RECT text = {kMessageInset.left, kMessageInset.top,
-                         client.right - kMessageInset.right, kMessageInset.bottom};
+            RECT text = MessageRect(client.right);
             SelectScope font(dc, messageFont_.Get());
             ::SetBkMode(dc, TRANSPARENT);
             ::SetTextColor(dc, color_);
             ::DrawTextA(dc, message_.c_str(), static_cast<int>(message_.size()), &text,
-                        DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS | DT_NOPREFIX);
+                        kMessageFormat);
             FrameRectColor(dc, client, kBorderColor);
         }
         ::EndPaint(hwnd(), &paint);
@@ -264,12 +301,11 @@ void NotificationWindow::Show(NotificationKind kind) {
             Destroy();
             return;
         }
-        frame_->FitClient(kPaneSize);
     }
     kind_ = kind;
     content_ = ComposeNotification(
         kind, parts_.session ? CurrentFacts(*parts_.session) : NotificationFacts(), skin);
-    pane_->Fill(content_);
+    frame_->FitClient({kPaneWidth, pane_->Fill(content_)});
     ::ShowWindow(Content(), SW_SHOWNA);
 
     RECT window;

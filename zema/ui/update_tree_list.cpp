@@ -193,6 +193,28 @@ int UpdateTreeList::ColumnsWidth() const {
     return width;
 }
 
+void UpdateTreeList::SetStretchColumn(int column, int minimum) {
+    stretchColumn_ = column;
+    stretchMinimum_ = minimum;
+    FitStretchColumn();
+}
+
+void UpdateTreeList::FitStretchColumn() {
+    if (!hwnd_ || stretchColumn_ < 0 || stretchColumn_ >= ColumnCount() || fitting_) return;
+    fitting_ = true;
+    // A new width may show or hide the horizontal bar, which resizes the
+    // client area once more; the nested WM_SIZE is caught by the next round.
+    for (int round = 0; round < 3; ++round) {
+        RECT client;
+        ::GetClientRect(hwnd_, &client);
+        int current = ListView_GetColumnWidth(hwnd_, stretchColumn_);
+        int width = std::max<int>(stretchMinimum_, client.right - (ColumnsWidth() - current));
+        if (width == current) break;
+        ListView_SetColumnWidth(hwnd_, stretchColumn_, width);
+    }
+    fitting_ = false;
+}
+
 RECT UpdateTreeList::CellRect(int column, const RECT& rowRect) const {
     RECT cell = rowRect;
     int left = rowRect.left;
@@ -447,6 +469,12 @@ LRESULT UpdateTreeList::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bo
         OnEraseBackground(reinterpret_cast<HDC>(wParam));
         handled = true;
         return 1;
+    case WM_SIZE: {
+        LRESULT result = ::DefSubclassProc(hwnd_, message, wParam, lParam);
+        FitStretchColumn();
+        handled = true;
+        return result;
+    }
     default:
         return 0;
     }

@@ -64,6 +64,10 @@ public:
     // Column 0 of each inserted row gets `text`; cells as many as columns.
     int InsertColumn(int index, const std::string& text, int format, int width);
     int ColumnCount() const { return nodes_.ColumnCount(); }
+    // `column` takes the width the others leave (at least `minimum`), refitted
+    // whenever the client area changes, as when a scroll bar comes or goes, so
+    // that the columns fill the list without a horizontal scroll bar.
+    void SetStretchColumn(int column, int minimum);
 
     TreeNode* InsertRow(TreeNode* parent, const std::string& text);
     void DeleteAllRows();
@@ -113,6 +117,7 @@ private:
     void GetDisplayInfo(NMLVDISPINFOA& info);
     int RowAtPoint(POINT at, RECT* rowRect) const;
     int ColumnsWidth() const;
+    void FitStretchColumn();
     void ToggleCheck(TreeNode& node);
     void ClearSelection();
     void RowCountChanged(int fromRow, const TreeNode* keepSelected, bool redraw);
@@ -127,6 +132,9 @@ private:
     HICON checkedIcon_ = nullptr;
     HICON uncheckedIcon_ = nullptr;
     std::string displayText_;  // answers LVN_GETDISPINFO
+    int stretchColumn_ = -1;
+    int stretchMinimum_ = 0;
+    bool fitting_ = false;
 };
 
 }  // namespace zema

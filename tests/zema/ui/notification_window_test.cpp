@@ -143,6 +143,31 @@ TEST_F(NotificationWindowTest, OkRebootsOnlyWithTheBoxChecked) {
     EXPECT_TRUE(recorder.messages.empty());
 }
 
+// A short message keeps the check box and the links right under it, in
+// order, and the window ends just below them.
+TEST_F(NotificationWindowTest, ControlsFollowTheMessage) {
+    session.AddRecord(UpdateStatus::InstalledNeedsReboot);
+    session.repaired = {3, 1};
+    NotificationWindow window(Parts());
+    window.Show(kNotifyInstalledNeedsReboot);
+    auto place = [&](int id) {
+        RECT rect;
+        ::GetWindowRect(::GetDlgItem(window.Content(), id), &rect);
+        ::MapWindowPoints(nullptr, window.Content(), reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    };
+    RECT check = place(kIdRebootNow), details = place(kIdDetailsLink), ok = place(kIdOkLink);
+    RECT client;
+    ::GetClientRect(window.Content(), &client);
+    EXPECT_GE(check.top, 52) << "below the icon";
+    EXPECT_LT(check.top, 90) << "a one-line message leaves no gap";
+    EXPECT_LE(check.bottom, details.top);
+    EXPECT_EQ(details.top, ok.top);
+    EXPECT_LE(details.right, ok.left);
+    EXPECT_LE(ok.bottom, client.bottom);
+    EXPECT_LT(client.bottom - ok.bottom, 20);
+}
+
 TEST_F(NotificationWindowTest, InstalledWithoutPendingRebootOffersNoReboot) {
     session.repaired = {5, 0};
     NotificationWindow window(Parts());

@@ -130,6 +130,35 @@ TEST(UpdateTreeList, ListViewHoldsExactlyTheShownRowsAndKeysWalkTheTree) {
     EXPECT_EQ("other", host.ListText(list.SelectedRow(), 0));
 }
 
+// The stretched column fills the client area exactly while rows bring the
+// vertical bar and take it away, and when the list is resized.
+TEST(UpdateTreeList, StretchColumnFollowsTheScrollBarWithoutAHorizontalOne) {
+    ListHost host(false);
+    UpdateTreeList& list = host.list;
+    HWND view = list.hwnd();
+    TreeNode* group = list.InsertRow(nullptr, "group");
+    for (int i = 0; i < 40; ++i) list.InsertRow(group, "child");
+    list.SetStretchColumn(1, 50);
+    auto check = [&](bool vertical, const char* when) {
+        RECT client;
+        ::GetClientRect(view, &client);
+        LONG style = ::GetWindowLongA(view, GWL_STYLE);
+        EXPECT_EQ(vertical, (style & WS_VSCROLL) != 0) << when;
+        EXPECT_FALSE(style & WS_HSCROLL) << when;
+        EXPECT_EQ(client.right, ListView_GetColumnWidth(view, 0) + ListView_GetColumnWidth(view, 1))
+            << when;
+    };
+    check(false, "one row");
+    list.Expand(0, true, true);
+    check(true, "expanded");
+    list.Expand(0, false, true);
+    check(false, "collapsed");
+    ::MoveWindow(view, 0, 0, 450, 300, TRUE);
+    check(false, "narrower");
+    list.Expand(0, true, false);
+    check(true, "expanded without redraw");
+}
+
 TEST(UpdateTreeList, CheckBoxClicksToggleAndDoubleClickTogglesExpansion) {
     ListHost host(true);
     UpdateTreeList& list = host.list;
