@@ -12,9 +12,12 @@
 #include <string>
 #include <thread>
 
+#include "tests/netclient/peer_config.h"
 #include "tests/support/test_support.h"
+#include "win/com.h"
 #include "win/registry.h"
 #include "zema/core/messages.h"
+#include "zema/engine/update_engine.h"
 #include "zg_version.h"
 
 namespace {
@@ -28,6 +31,7 @@ constexpr char kArpKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninst
 constexpr char kEngineClass[] = "{5B291E06-63F1-430B-BCD8-229CC4AEB411}";
 constexpr char kDownloaderClass[] = "{DFC95C25-4E8D-41C3-98D7-B0E74E57CEE2}";
 constexpr char kDownloaderLibrary[] = "{B104A768-AC59-4886-85EA-E2C1B3B86AC6}";
+constexpr char kMarkerKey[] = "SOFTWARE\\Zemaguard Sample\\Installed";
 constexpr DWORD kSetupTimeoutMs = 120000;
 constexpr DWORD kZemaTimeoutMs = 20000;
 
@@ -334,6 +338,150 @@ TEST_F(SetupTest, WithoutStartupEntryAndUninstallAskedToRemoveDownloads) {
     ASSERT_EQ(0, RunUninstaller("/REMOVEDOWNLOADS"));
     EXPECT_FALSE(PathExists(install_));
     EXPECT_FALSE(PathExists(dataFolder_));
+    ExpectNoRegistrationLeft();
+}
+
+// The installed product left to itself, as an unattended machine runs it:
+// the catalog names an official server that has none of the packages, the
+// settings name a flat mirror on the test nginx that has them all.
+class InstalledProductTest : public SetupTest {
+protected:
+    InstalledProductTest() : markers_(HKEY_LOCAL_MACHINE, kMarkerKey) {
+        markers_.DeleteAllValues();
+    }
+
+    ~InstalledProductTest() override {
+        RemovePath(mirror_);
+        RemovePath(official_);
+    }
+
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(peers_.Load(error)) << error;
+        port_ = std::to_string(peers_.Port("nginx"));
+        mirror_ = peers_.DocumentPath("e2e-mirror");
+        official_ = peers_.DocumentPath("e2e-official");
+        ASSERT_TRUE(::CreateDirectoryA(mirror_.c_str(), nullptr));
+        ASSERT_TRUE(::CreateDirectoryA(official_.c_str(), nullptr));
+    }
+
+    std::string Package(int id) const {
+        return "zg-kb" + std::to_string(id) + ".exe";
+    }
+
+    // Points the installed catalog at the official server and puts every
+    // package on the mirror only.
+    void ServeFromMirror() {
+        const std::string catalogPath = vdf_ + "\\catalog.xml";
+        std::string catalog = ReadFileBytes(catalogPath);
+        ASSERT_FALSE(catalog.empty());
+        const std::string local = "DownloadURL=\"packages\\";
+        for (size_t at; (at = catalog.find(local)) != std::string::npos;)
+            catalog.replace(at, local.size(),
+                            "DownloadURL=\"http://127.0.0.1:" + port_ + "/e2e-official/");
+        WriteFileBytes(catalogPath, catalog);
+        for (int id : {500102, 500103, 500104})
+            ASSERT_TRUE(::CopyFileA((BinaryFolder() + "\\sample\\packages\\" + Package(id)).c_str(),
+                                    (mirror_ + "\\" + Package(id)).c_str(), FALSE));
+        const std::string ini = install_ + "\\config.ini";
+        ::WritePrivateProfileStringA("General", "VulnFoundAction", "3", ini.c_str());
+        ::WritePrivateProfileStringA("General", "UpdateInstalledAction", "0", ini.c_str());
+        ::WritePrivateProfileStringA("General", "AutoCheckNewVersion", "0", ini.c_str());
+        ::WritePrivateProfileStringA("Download", "UpdatesLocationType", "1", ini.c_str());
+        ::WritePrivateProfileStringA("Download", "DownloadDIRStruct", "0", ini.c_str());
+        ::WritePrivateProfileStringA("Download", "UpdatesServer",
+                                     ("http://127.0.0.1:" + port_ + "/e2e-mirror/").c_str(),
+                                     ini.c_str());
+    }
+
+    static bool AllMarkersSet() {
+        for (int id : {500102, 500103, 500104}) {
+            char name[32];
+            snprintf(name, sizeof(name), "KB%d", id);
+            DWORD value = 0;
+            DWORD size = sizeof(value);
+            if (::RegGetValueA(HKEY_LOCAL_MACHINE, kMarkerKey, name, RRF_RT_REG_DWORD, nullptr,
+                               &value, &size) != ERROR_SUCCESS ||
+                value != 1)
+                return false;
+        }
+        return true;
+    }
+
+    RegistryKeySnapshot markers_;
+    netclient_tests::PeerConfig peers_;
+    std::string port_;
+    std::string mirror_;
+    std::string official_;
+};
+
+// The updates a fresh instance of the installed engine still finds missing,
+// or -1. In an apartment of its own, gone when this returns, so the
+// uninstaller can delete the library afterwards.
+int MissingUpdates() {
+    int missing = -1;
+    std::thread([&missing] {
+        if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return;
+        {
+            win::ComPtr<IUpdateEngine> engine;
+            win::Bstr folder(L"");
+            win::ComPtr<IScanResult> scan;
+            win::ComPtr<IDetectedItems> items;
+            LONG count = 0;
+            if (SUCCEEDED(::CoCreateInstance(CLSID_UpdateEngine, nullptr, CLSCTX_INPROC_SERVER,
+                                             IID_PPV_ARGS(engine.GetAddressOf()))) &&
+                SUCCEEDED(engine->Open(folder.Get())) &&
+                SUCCEEDED(engine->Scan(scan.GetAddressOf())) &&
+                SUCCEEDED(scan->get_DetectedItems(items.GetAddressOf())) &&
+                SUCCEEDED(items->get_Count(&count))) {
+                std::set<LONG> updates;
+                for (LONG i = 0; i < count; ++i) {
+                    win::ComPtr<IDetectedItem> item;
+                    LONG id = 0;
+                    if (SUCCEEDED(items->get_Item(i, item.GetAddressOf())) &&
+                        SUCCEEDED(item->get_UpdateID(&id)))
+                        updates.insert(id);
+                }
+                missing = static_cast<int>(updates.size());
+            }
+            if (engine) engine->Close();
+        }
+        ::CoUninitialize();
+    }).join();
+    return missing;
+}
+
+TEST_F(InstalledProductTest, RepairsFromTheMirrorOnItsOwnThenRescansCleanAndUninstalls) {
+    ASSERT_EQ(0, RunSetup("/S /NOSTARTUP"));
+    ServeFromMirror();
+    ASSERT_EQ(3, MissingUpdates());
+
+    // The tray start scans after a delay; its timer's message comes now.
+    ChildProcess zema;
+    HWND hwnd = StartZema(zema);
+    ASSERT_NE(nullptr, hwnd) << "the installed Zema.exe did not start";
+    ::PostMessageA(hwnd, WM_TIMER, zema::kTimerDelayedScan, 0);
+    EXPECT_TRUE(PumpUntil([] { return AllMarkersSet(); }, 180000))
+        << "not every missing update was downloaded and installed";
+    EXPECT_TRUE(PumpUntil([&] { return PathExists(install_ + "\\reboot.xml"); }, 20000))
+        << "the update that needs a reboot is remembered";
+    ::PostMessageA(hwnd, WM_COMMAND, zema::kCmdExit, 0);
+    EXPECT_EQ(0, zema.Wait(kZemaTimeoutMs));
+
+    // Exactly the mirror's bytes were saved and run.
+    for (int id : {500102, 500103, 500104})
+        EXPECT_TRUE(ReadFileBytes(mirror_ + "\\" + Package(id)) ==
+                    ReadFileBytes(install_ + "\\Hotfix\\" + Package(id)))
+            << Package(id) << " differs from the mirror's";
+    EXPECT_EQ(0, MissingUpdates()) << "a rescan still finds updates missing";
+
+    // The uninstaller keeps the downloads and takes everything else.
+    ASSERT_EQ(0, RunUninstaller(""));
+    std::set<std::string> files;
+    ListFiles(install_, "", files);
+    std::set<std::string> expected;
+    for (int id : {500102, 500103, 500104}) expected.insert("Hotfix\\" + Package(id));
+    EXPECT_EQ(expected, files);
     ExpectNoRegistrationLeft();
 }
 
