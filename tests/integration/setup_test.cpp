@@ -17,6 +17,7 @@
 #include "win/com.h"
 #include "win/registry.h"
 #include "zema/core/messages.h"
+#include "zema/core/settings_store.h"
 #include "zema/engine/update_engine.h"
 #include "zg_version.h"
 
@@ -351,6 +352,9 @@ protected:
     }
 
     ~InstalledProductTest() override {
+        // Whatever a test left installed goes the way users remove it, so
+        // no registration points into the removed folder afterwards.
+        if (PathExists(install_ + "\\Uninstall.exe")) RunUninstaller("/REMOVEDOWNLOADS");
         RemovePath(mirror_);
         RemovePath(official_);
     }
@@ -369,9 +373,9 @@ protected:
         return "zg-kb" + std::to_string(id) + ".exe";
     }
 
-    // Points the installed catalog at the official server and puts every
-    // package on the mirror only.
-    void ServeFromMirror() {
+    // Points the installed catalog at the official server and lets Zema
+    // repair on its own, never rebooting.
+    void UseOfficialServer() {
         const std::string catalogPath = vdf_ + "\\catalog.xml";
         std::string catalog = ReadFileBytes(catalogPath);
         ASSERT_FALSE(catalog.empty());
@@ -380,18 +384,52 @@ protected:
             catalog.replace(at, local.size(),
                             "DownloadURL=\"http://127.0.0.1:" + port_ + "/e2e-official/");
         WriteFileBytes(catalogPath, catalog);
-        for (int id : {500102, 500103, 500104})
-            ASSERT_TRUE(::CopyFileA((BinaryFolder() + "\\sample\\packages\\" + Package(id)).c_str(),
-                                    (mirror_ + "\\" + Package(id)).c_str(), FALSE));
         const std::string ini = install_ + "\\config.ini";
         ::WritePrivateProfileStringA("General", "VulnFoundAction", "3", ini.c_str());
         ::WritePrivateProfileStringA("General", "UpdateInstalledAction", "0", ini.c_str());
         ::WritePrivateProfileStringA("General", "AutoCheckNewVersion", "0", ini.c_str());
+    }
+
+    // Puts every missing update's package into a folder that nginx serves.
+    void Publish(const std::string& folder) {
+        for (int id : {500102, 500103, 500104})
+            ASSERT_TRUE(::CopyFileA((BinaryFolder() + "\\sample\\packages\\" + Package(id)).c_str(),
+                                    (folder + "\\" + Package(id)).c_str(), FALSE));
+    }
+
+    // The official server has none of the packages; a flat mirror has all.
+    void ServeFromMirror() {
+        UseOfficialServer();
+        Publish(mirror_);
+        const std::string ini = install_ + "\\config.ini";
         ::WritePrivateProfileStringA("Download", "UpdatesLocationType", "1", ini.c_str());
         ::WritePrivateProfileStringA("Download", "DownloadDIRStruct", "0", ini.c_str());
         ::WritePrivateProfileStringA("Download", "UpdatesServer",
                                      ("http://127.0.0.1:" + port_ + "/e2e-mirror/").c_str(),
                                      ini.c_str());
+    }
+
+    // Starts the installed Zema, brings its delayed scan forward and waits
+    // until it has repaired everything and ended through its exit command.
+    void RepairUnattended() {
+        ChildProcess zema;
+        HWND hwnd = StartZema(zema);
+        ASSERT_NE(nullptr, hwnd) << "the installed Zema.exe did not start";
+        ::PostMessageA(hwnd, WM_TIMER, zema::kTimerDelayedScan, 0);
+        EXPECT_TRUE(PumpUntil([] { return AllMarkersSet(); }, 180000))
+            << "not every missing update was downloaded and installed";
+        EXPECT_TRUE(PumpUntil([&] { return PathExists(install_ + "\\reboot.xml"); }, 20000))
+            << "the update that needs a reboot is remembered";
+        ::PostMessageA(hwnd, WM_COMMAND, zema::kCmdExit, 0);
+        EXPECT_EQ(0, zema.Wait(kZemaTimeoutMs));
+    }
+
+    // Exactly the served bytes were saved.
+    void ExpectSavedFrom(const std::string& folder) {
+        for (int id : {500102, 500103, 500104})
+            EXPECT_TRUE(ReadFileBytes(folder + "\\" + Package(id)) ==
+                        ReadFileBytes(install_ + "\\Hotfix\\" + Package(id)))
+                << Package(id) << " differs from the served one";
     }
 
     static bool AllMarkersSet() {
@@ -455,24 +493,8 @@ TEST_F(InstalledProductTest, RepairsFromTheMirrorOnItsOwnThenRescansCleanAndUnin
     ASSERT_EQ(0, RunSetup("/S /NOSTARTUP"));
     ServeFromMirror();
     ASSERT_EQ(3, MissingUpdates());
-
-    // The tray start scans after a delay; its timer's message comes now.
-    ChildProcess zema;
-    HWND hwnd = StartZema(zema);
-    ASSERT_NE(nullptr, hwnd) << "the installed Zema.exe did not start";
-    ::PostMessageA(hwnd, WM_TIMER, zema::kTimerDelayedScan, 0);
-    EXPECT_TRUE(PumpUntil([] { return AllMarkersSet(); }, 180000))
-        << "not every missing update was downloaded and installed";
-    EXPECT_TRUE(PumpUntil([&] { return PathExists(install_ + "\\reboot.xml"); }, 20000))
-        << "the update that needs a reboot is remembered";
-    ::PostMessageA(hwnd, WM_COMMAND, zema::kCmdExit, 0);
-    EXPECT_EQ(0, zema.Wait(kZemaTimeoutMs));
-
-    // Exactly the mirror's bytes were saved and run.
-    for (int id : {500102, 500103, 500104})
-        EXPECT_TRUE(ReadFileBytes(mirror_ + "\\" + Package(id)) ==
-                    ReadFileBytes(install_ + "\\Hotfix\\" + Package(id)))
-            << Package(id) << " differs from the mirror's";
+    RepairUnattended();
+    ExpectSavedFrom(mirror_);
     EXPECT_EQ(0, MissingUpdates()) << "a rescan still finds updates missing";
 
     // The uninstaller keeps the downloads and takes everything else.
@@ -483,6 +505,58 @@ TEST_F(InstalledProductTest, RepairsFromTheMirrorOnItsOwnThenRescansCleanAndUnin
     for (int id : {500102, 500103, 500104}) expected.insert("Hotfix\\" + Package(id));
     EXPECT_EQ(expected, files);
     ExpectNoRegistrationLeft();
+}
+
+TEST_F(InstalledProductTest, DownloadsThroughAProxyThatAsksForBasicCredentials) {
+    ASSERT_EQ(0, RunSetup("/S /NOSTARTUP"));
+    UseOfficialServer();
+    Publish(official_);
+    // As the options dialog saves them: the password protected, not plain.
+    {
+        zema::SettingsStore settings;
+        ASSERT_TRUE(settings.Load());
+        zema::NetworkGroup http;
+        http.connectMode = zema::CONNECT_PROXY;
+        http.proxyServerType = 3;  // HTTP proxy
+        http.proxyServerIP = "127.0.0.1";
+        http.proxyServerPort = peers_.Port("squid_basic");
+        http.proxyServerAuth = 1;
+        http.proxyServerAuthUserName = "proxyuser";
+        http.proxyServerAuthPassword = "proxypass";
+        settings.SetHttpNetwork(http, true);
+    }
+    char stored[256] = {};
+    ::GetPrivateProfileStringA("NetWorkHTTP", "ProxyServerAuthPassword", "", stored,
+                               sizeof(stored), (install_ + "\\config.ini").c_str());
+    ASSERT_NE(std::string(), stored);
+    ASSERT_EQ(std::string::npos, std::string(stored).find("proxypass"));
+
+    // The proxy's log outlives a test; only what this one adds counts.
+    const std::string logPath = peers_.DocumentPath("..\\squid\\access.log");
+    const size_t logStart = ReadFileBytes(logPath).size();
+
+    RepairUnattended();
+    ExpectSavedFrom(official_);
+    // Each package went through the proxy, signed in (the proxy logs a
+    // moment after it answers).
+    auto throughProxy = [&](int id) {
+        const std::string log = ReadFileBytes(logPath);
+        for (size_t at = logStart, end; at < log.size(); at = end + 1) {
+            end = log.find('\n', at);
+            if (end == std::string::npos) end = log.size();
+            const std::string line = log.substr(at, end - at);
+            if (line.find("/e2e-official/" + Package(id)) != std::string::npos &&
+                line.find(" proxyuser ") != std::string::npos &&
+                line.find("_MISS/20") != std::string::npos)  // 200 or 206
+                return true;
+        }
+        return false;
+    };
+    PumpUntil([&] { return throughProxy(500102) && throughProxy(500103) && throughProxy(500104); },
+              10000);
+    for (int id : {500102, 500103, 500104})
+        EXPECT_TRUE(throughProxy(id)) << Package(id) << " was not fetched through the proxy";
+    EXPECT_EQ(0, MissingUpdates());
 }
 
 }  // namespace
