@@ -559,4 +559,21 @@ TEST_F(InstalledProductTest, DownloadsThroughAProxyThatAsksForBasicCredentials) 
     EXPECT_EQ(0, MissingUpdates());
 }
 
+TEST_F(InstalledProductTest, APackageTheMirrorLacksComesFromTheOfficialServer) {
+    ASSERT_EQ(0, RunSetup("/S /NOSTARTUP"));
+    ServeFromMirror();
+    ::WritePrivateProfileStringA("Download", "MaxRetryTimes", "0",
+                                 (install_ + "\\config.ini").c_str());
+    ASSERT_TRUE(::MoveFileA((mirror_ + "\\" + Package(500103)).c_str(),
+                            (official_ + "\\" + Package(500103)).c_str()));
+    RepairUnattended();
+    for (int id : {500102, 500104})
+        EXPECT_TRUE(ReadFileBytes(mirror_ + "\\" + Package(id)) ==
+                    ReadFileBytes(install_ + "\\Hotfix\\" + Package(id)))
+            << Package(id);
+    EXPECT_TRUE(ReadFileBytes(official_ + "\\" + Package(500103)) ==
+                ReadFileBytes(install_ + "\\Hotfix\\" + Package(500103)));
+    EXPECT_EQ(0, MissingUpdates());
+}
+
 }  // namespace
