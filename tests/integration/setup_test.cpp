@@ -12,9 +12,13 @@
 #include <string>
 #include <thread>
 
+#include "tests/netclient/peer_config.h"
 #include "tests/support/test_support.h"
+#include "win/com.h"
 #include "win/registry.h"
 #include "zema/core/messages.h"
+#include "zema/core/settings_store.h"
+#include "zema/engine/update_engine.h"
 #include "zg_version.h"
 
 namespace {
@@ -28,6 +32,7 @@ constexpr char kArpKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninst
 constexpr char kEngineClass[] = "{5B291E06-63F1-430B-BCD8-229CC4AEB411}";
 constexpr char kDownloaderClass[] = "{DFC95C25-4E8D-41C3-98D7-B0E74E57CEE2}";
 constexpr char kDownloaderLibrary[] = "{B104A768-AC59-4886-85EA-E2C1B3B86AC6}";
+constexpr char kMarkerKey[] = "SOFTWARE\\Zemaguard Sample\\Installed";
 constexpr DWORD kSetupTimeoutMs = 120000;
 constexpr DWORD kZemaTimeoutMs = 20000;
 
@@ -335,6 +340,240 @@ TEST_F(SetupTest, WithoutStartupEntryAndUninstallAskedToRemoveDownloads) {
     EXPECT_FALSE(PathExists(install_));
     EXPECT_FALSE(PathExists(dataFolder_));
     ExpectNoRegistrationLeft();
+}
+
+// The installed product left to itself, as an unattended machine runs it:
+// the catalog names an official server that has none of the packages, the
+// settings name a flat mirror on the test nginx that has them all.
+class InstalledProductTest : public SetupTest {
+protected:
+    InstalledProductTest() : markers_(HKEY_LOCAL_MACHINE, kMarkerKey) {
+        markers_.DeleteAllValues();
+    }
+
+    ~InstalledProductTest() override {
+        // Whatever a test left installed goes the way users remove it, so
+        // no registration points into the removed folder afterwards.
+        if (PathExists(install_ + "\\Uninstall.exe")) RunUninstaller("/REMOVEDOWNLOADS");
+        RemovePath(mirror_);
+        RemovePath(official_);
+    }
+
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(peers_.Load(error)) << error;
+        port_ = std::to_string(peers_.Port("nginx"));
+        mirror_ = peers_.DocumentPath("e2e-mirror");
+        official_ = peers_.DocumentPath("e2e-official");
+        ASSERT_TRUE(::CreateDirectoryA(mirror_.c_str(), nullptr));
+        ASSERT_TRUE(::CreateDirectoryA(official_.c_str(), nullptr));
+    }
+
+    std::string Package(int id) const {
+        return "zg-kb" + std::to_string(id) + ".exe";
+    }
+
+    // Points the installed catalog at the official server and lets Zema
+    // repair on its own, never rebooting.
+    void UseOfficialServer() {
+        const std::string catalogPath = vdf_ + "\\catalog.xml";
+        std::string catalog = ReadFileBytes(catalogPath);
+        ASSERT_FALSE(catalog.empty());
+        const std::string local = "DownloadURL=\"packages\\";
+        for (size_t at; (at = catalog.find(local)) != std::string::npos;)
+            catalog.replace(at, local.size(),
+                            "DownloadURL=\"http://127.0.0.1:" + port_ + "/e2e-official/");
+        WriteFileBytes(catalogPath, catalog);
+        const std::string ini = install_ + "\\config.ini";
+        ::WritePrivateProfileStringA("General", "VulnFoundAction", "3", ini.c_str());
+        ::WritePrivateProfileStringA("General", "UpdateInstalledAction", "0", ini.c_str());
+        ::WritePrivateProfileStringA("General", "AutoCheckNewVersion", "0", ini.c_str());
+    }
+
+    // Puts every missing update's package into a folder that nginx serves.
+    void Publish(const std::string& folder) {
+        for (int id : {500102, 500103, 500104})
+            ASSERT_TRUE(::CopyFileA((BinaryFolder() + "\\sample\\packages\\" + Package(id)).c_str(),
+                                    (folder + "\\" + Package(id)).c_str(), FALSE));
+    }
+
+    // The official server has none of the packages; a flat mirror has all.
+    void ServeFromMirror() {
+        UseOfficialServer();
+        Publish(mirror_);
+        const std::string ini = install_ + "\\config.ini";
+        ::WritePrivateProfileStringA("Download", "UpdatesLocationType", "1", ini.c_str());
+        ::WritePrivateProfileStringA("Download", "DownloadDIRStruct", "0", ini.c_str());
+        ::WritePrivateProfileStringA("Download", "UpdatesServer",
+                                     ("http://127.0.0.1:" + port_ + "/e2e-mirror/").c_str(),
+                                     ini.c_str());
+    }
+
+    // Starts the installed Zema, brings its delayed scan forward and waits
+    // until it has repaired everything and ended through its exit command.
+    void RepairUnattended() {
+        ChildProcess zema;
+        HWND hwnd = StartZema(zema);
+        ASSERT_NE(nullptr, hwnd) << "the installed Zema.exe did not start";
+        ::PostMessageA(hwnd, WM_TIMER, zema::kTimerDelayedScan, 0);
+        EXPECT_TRUE(PumpUntil([] { return AllMarkersSet(); }, 180000))
+            << "not every missing update was downloaded and installed";
+        EXPECT_TRUE(PumpUntil([&] { return PathExists(install_ + "\\reboot.xml"); }, 20000))
+            << "the update that needs a reboot is remembered";
+        ::PostMessageA(hwnd, WM_COMMAND, zema::kCmdExit, 0);
+        EXPECT_EQ(0, zema.Wait(kZemaTimeoutMs));
+    }
+
+    // Exactly the served bytes were saved.
+    void ExpectSavedFrom(const std::string& folder) {
+        for (int id : {500102, 500103, 500104})
+            EXPECT_TRUE(ReadFileBytes(folder + "\\" + Package(id)) ==
+                        ReadFileBytes(install_ + "\\Hotfix\\" + Package(id)))
+                << Package(id) << " differs from the served one";
+    }
+
+    static bool AllMarkersSet() {
+        for (int id : {500102, 500103, 500104}) {
+            char name[32];
+            snprintf(name, sizeof(name), "KB%d", id);
+            DWORD value = 0;
+            DWORD size = sizeof(value);
+            if (::RegGetValueA(HKEY_LOCAL_MACHINE, kMarkerKey, name, RRF_RT_REG_DWORD, nullptr,
+                               &value, &size) != ERROR_SUCCESS ||
+                value != 1)
+                return false;
+        }
+        return true;
+    }
+
+    RegistryKeySnapshot markers_;
+    netclient_tests::PeerConfig peers_;
+    std::string port_;
+    std::string mirror_;
+    std::string official_;
+};
+
+// The updates a fresh instance of the installed engine still finds missing,
+// or -1. In an apartment of its own, gone when this returns, so the
+// uninstaller can delete the library afterwards.
+int MissingUpdates() {
+    int missing = -1;
+    std::thread([&missing] {
+        if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return;
+        {
+            win::ComPtr<IUpdateEngine> engine;
+            win::Bstr folder(L"");
+            win::ComPtr<IScanResult> scan;
+            win::ComPtr<IDetectedItems> items;
+            LONG count = 0;
+            if (SUCCEEDED(::CoCreateInstance(CLSID_UpdateEngine, nullptr, CLSCTX_INPROC_SERVER,
+                                             IID_PPV_ARGS(engine.GetAddressOf()))) &&
+                SUCCEEDED(engine->Open(folder.Get())) &&
+                SUCCEEDED(engine->Scan(scan.GetAddressOf())) &&
+                SUCCEEDED(scan->get_DetectedItems(items.GetAddressOf())) &&
+                SUCCEEDED(items->get_Count(&count))) {
+                std::set<LONG> updates;
+                for (LONG i = 0; i < count; ++i) {
+                    win::ComPtr<IDetectedItem> item;
+                    LONG id = 0;
+                    if (SUCCEEDED(items->get_Item(i, item.GetAddressOf())) &&
+                        SUCCEEDED(item->get_UpdateID(&id)))
+                        updates.insert(id);
+                }
+                missing = static_cast<int>(updates.size());
+            }
+            if (engine) engine->Close();
+        }
+        ::CoUninitialize();
+    }).join();
+    return missing;
+}
+
+TEST_F(InstalledProductTest, RepairsFromTheMirrorOnItsOwnThenRescansCleanAndUninstalls) {
+    ASSERT_EQ(0, RunSetup("/S /NOSTARTUP"));
+    ServeFromMirror();
+    ASSERT_EQ(3, MissingUpdates());
+    RepairUnattended();
+    ExpectSavedFrom(mirror_);
+    EXPECT_EQ(0, MissingUpdates()) << "a rescan still finds updates missing";
+
+    // The uninstaller keeps the downloads and takes everything else.
+    ASSERT_EQ(0, RunUninstaller(""));
+    std::set<std::string> files;
+    ListFiles(install_, "", files);
+    std::set<std::string> expected;
+    for (int id : {500102, 500103, 500104}) expected.insert("Hotfix\\" + Package(id));
+    EXPECT_EQ(expected, files);
+    ExpectNoRegistrationLeft();
+}
+
+TEST_F(InstalledProductTest, DownloadsThroughAProxyThatAsksForBasicCredentials) {
+    ASSERT_EQ(0, RunSetup("/S /NOSTARTUP"));
+    UseOfficialServer();
+    Publish(official_);
+    // As the options dialog saves them: the password protected, not plain.
+    {
+        zema::SettingsStore settings;
+        ASSERT_TRUE(settings.Load());
+        zema::NetworkGroup http;
+        http.connectMode = zema::CONNECT_PROXY;
+        http.proxyServerType = 3;  // HTTP proxy
+        http.proxyServerIP = "127.0.0.1";
+        http.proxyServerPort = peers_.Port("squid_basic");
+        http.proxyServerAuth = 1;
+        http.proxyServerAuthUserName = "proxyuser";
+        http.proxyServerAuthPassword = "proxypass";
+        settings.SetHttpNetwork(http, true);
+    }
+    char stored[256] = {};
+    ::GetPrivateProfileStringA("NetWorkHTTP", "ProxyServerAuthPassword", "", stored,
+                               sizeof(stored), (install_ + "\\config.ini").c_str());
+    ASSERT_NE(std::string(), stored);
+    ASSERT_EQ(std::string::npos, std::string(stored).find("proxypass"));
+
+    // The proxy's log outlives a test; only what this one adds counts.
+    const std::string logPath = peers_.DocumentPath("..\\squid\\access.log");
+    const size_t logStart = ReadFileBytes(logPath).size();
+
+    RepairUnattended();
+    ExpectSavedFrom(official_);
+    // Each package went through the proxy, signed in (the proxy logs a
+    // moment after it answers).
+    auto throughProxy = [&](int id) {
+        const std::string log = ReadFileBytes(logPath);
+        for (size_t at = logStart, end; at < log.size(); at = end + 1) {
+            end = log.find('\n', at);
+            if (end == std::string::npos) end = log.size();
+            const std::string line = log.substr(at, end - at);
+            if (line.find("/e2e-official/" + Package(id)) != std::string::npos &&
+                line.find(" proxyuser ") != std::string::npos &&
+                line.find("_MISS/20") != std::string::npos)  // 200 or 206
+                return true;
+        }
+        return false;
+    };
+    PumpUntil([&] { return throughProxy(500102) && throughProxy(500103) && throughProxy(500104); },
+              10000);
+    for (int id : {500102, 500103, 500104})
+        EXPECT_TRUE(throughProxy(id)) << Package(id) << " was not fetched through the proxy";
+    EXPECT_EQ(0, MissingUpdates());
+}
+
+TEST_F(InstalledProductTest, APackageTheMirrorLacksComesFromTheOfficialServer) {
+    ASSERT_EQ(0, RunSetup("/S /NOSTARTUP"));
+    ServeFromMirror();
+    ::WritePrivateProfileStringA("Download", "MaxRetryTimes", "0",
+                                 (install_ + "\\config.ini").c_str());
+    ASSERT_TRUE(::MoveFileA((mirror_ + "\\" + Package(500103)).c_str(),
+                            (official_ + "\\" + Package(500103)).c_str()));
+    RepairUnattended();
+    for (int id : {500102, 500104})
+        EXPECT_TRUE(ReadFileBytes(mirror_ + "\\" + Package(id)) ==
+                    ReadFileBytes(install_ + "\\Hotfix\\" + Package(id)))
+            << Package(id);
+    EXPECT_TRUE(ReadFileBytes(official_ + "\\" + Package(500103)) ==
+                ReadFileBytes(install_ + "\\Hotfix\\" + Package(500103)));
+    EXPECT_EQ(0, MissingUpdates());
 }
 
 }  // namespace
