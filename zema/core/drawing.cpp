@@ -136,4 +136,15 @@ void DrawProgressBar(HDC dc, const RECT& rect, double fraction, COLORREF frame,
     FillGradientFromBottom(dc, restRect, rest);
 }
 
+HBITMAP CreateBlankImage(int width, int height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    return ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
 }  // namespace zema

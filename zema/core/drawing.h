@@ -15,6 +15,10 @@ struct Gradient {
 
 // One-pixel vertical lines from the right edge leftwards; line i of n has
 // each channel at second + (first - second) * i / n.
+// A 32-bit image of the given size with every pixel zero (transparent):
+// it keeps an image list's indexes where the skin lacks a picture.
+HBITMAP CreateBlankImage(int width, int height);
+
 void FillGradientFromRight(HDC dc, const RECT& rect, Gradient colors);
 // One-pixel horizontal lines from the bottom edge upwards, same blend.
 void FillGradientFromBottom(HDC dc, const RECT& rect, Gradient colors);

@@ -94,14 +94,7 @@ const ColumnSpec kVulnerabilityColumns[] = {
 
 // A transparent 16x16 image keeps the image indexes when an icon is missing.
 void AddBlankImage(HIMAGELIST list) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = kSmallGlyph;
-    info.bmiHeader.biHeight = kSmallGlyph;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    win::GdiObject colour(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    win::GdiObject colour(CreateBlankImage(kSmallGlyph, kSmallGlyph));
     std::array<WORD, kSmallGlyph> ones;
     ones.fill(0xFFFF);
     win::GdiObject mask(::CreateBitmap(kSmallGlyph, kSmallGlyph, 1, 1, ones.data()));

@@ -131,14 +131,7 @@ void SkinnedFrame::BuildImageList() {
         }
         // A missing image keeps its place, so every later button still
         // draws its own image; its own place stays blank.
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = kButtonWidth;
-        info.bmiHeader.biHeight = kButtonHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        win::GdiObject blank(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        win::GdiObject blank(CreateBlankImage(kButtonWidth, kButtonHeight));
         if (blank) ::ImageList_Add(images_, static_cast<HBITMAP>(blank.Get()), nullptr);
     }
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "win/unique_handle.h"
+#include "zema/core/drawing.h"
 #include "zema/core/messages.h"
 #include "zema/core/tray_animation.h"
 #include "zema/ui/skin_resources.h"
@@ -26,19 +27,6 @@ constexpr MenuText kTrayMenu[] = {
     {kCmdExit, "rns_menu_tray_exit"},
 };
 
-// A transparent stand-in keeps the frame numbers of the images after a
-// bitmap the skin lacks.
-HBITMAP BlankImage() {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = kTrayImageSize;
-    info.bmiHeader.biHeight = kTrayImageSize;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    return ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-}
-
 }  // namespace
 
 NotifyAreaIcon::NotifyAreaIcon(const SkinResources& skin) : skin_(skin) {}
@@ -51,7 +39,8 @@ bool NotifyAreaIcon::MakeImages() {
     if (!images_) return false;
     for (const char* name : kTrayFrameBitmaps) {
         win::GdiObject bitmap(skin_.GetBitmap(name));
-        if (!bitmap) bitmap.Reset(BlankImage());
+        // A missing frame keeps the frame numbers of the ones after it.
+        if (!bitmap) bitmap.Reset(CreateBlankImage(kTrayImageSize, kTrayImageSize));
         ::ImageList_Add(images_, static_cast<HBITMAP>(bitmap.Get()), nullptr);
     }
     return true;
