@@ -3,9 +3,12 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "netclient/event_socket.h"
+#include "netclient/name_resolver.h"
 #include "netclient/proxy_endpoint.h"
 #include "netclient/text_util.h"
 #include "win/registry.h"
@@ -17,7 +20,6 @@ namespace {
 constexpr char kSettingsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 constexpr DWORD kProxyServerBytes = 1024;
 constexpr DWORD kProxyOverrideBytes = 2048;
-constexpr int kMaxLocalAddresses = 20;
 constexpr uint32_t kLoopbackNet = 127;
 constexpr unsigned long kMaxPort = 65535;
 
@@ -31,19 +33,15 @@ bool FindEntry(const std::string& servers, const char* name, std::string& entry)
     return true;
 }
 
-bool IsOwnAddress(uint32_t address) {
+bool IsOwnAddress(uint32_t address, HANDLE stopEvent) {
     // Loopback addresses are this computer's whatever its name resolves to.
     if ((address >> 24) == kLoopbackNet) return true;
     char name[256] = {};
     if (::gethostname(name, sizeof(name)) != 0) return false;
-    hostent* entry = ::gethostbyname(name);
-    if (!entry || entry->h_addrtype != AF_INET) return false;
-    for (int i = 0; i < kMaxLocalAddresses && entry->h_addr_list[i]; ++i) {
-        in_addr own;
-        memcpy(&own, entry->h_addr_list[i], sizeof(own));
-        if (ntohl(own.s_addr) == address) return true;
-    }
-    return false;
+    // Resolving our own name may hang like any lookup; a stop must not wait.
+    std::vector<uint32_t> own;
+    if (!ResolveHostAddresses(name, own, stopEvent)) return false;
+    return std::find(own.begin(), own.end(), address) != own.end();
 }
 
 }  // namespace
@@ -89,7 +87,7 @@ void ResolveProxySettings(HKEY settings, ProxyEndpoint& endpoint, bool ftp, HAND
     WinsockSession winsock;
     uint32_t proxyAddress = 0;
     if (winsock.Ok() && ResolveHost(endpoint.host, proxyAddress, stopEvent) &&
-        IsOwnAddress(proxyAddress))
+        IsOwnAddress(proxyAddress, stopEvent))
         endpoint = ProxyEndpoint();
 }
 

@@ -9,14 +9,18 @@
 namespace netclient {
 namespace {
 
-bool SystemLookup(const std::string& host, uint32_t& ipv4) {
+// More addresses than any one computer has; a list beyond it is not read.
+constexpr size_t kMaxAddresses = 20;
+
+bool SystemLookup(const std::string& host, std::vector<uint32_t>& ipv4) {
     hostent* entry = ::gethostbyname(host.c_str());
-    if (!entry || entry->h_addrtype != AF_INET || entry->h_length != 4 || !entry->h_addr_list[0])
-        return false;
-    in_addr address;
-    memcpy(&address, entry->h_addr_list[0], sizeof(address));
-    ipv4 = ntohl(address.s_addr);
-    return true;
+    if (!entry || entry->h_addrtype != AF_INET || entry->h_length != 4) return false;
+    for (size_t i = 0; i < kMaxAddresses && entry->h_addr_list[i]; ++i) {
+        in_addr address;
+        memcpy(&address, entry->h_addr_list[i], sizeof(address));
+        ipv4.push_back(ntohl(address.s_addr));
+    }
+    return !ipv4.empty();
 }
 
 std::atomic<NameLookup> g_lookup{&SystemLookup};
@@ -33,7 +37,7 @@ struct Lookup {
     std::atomic<int> refs{2};
     std::string host;
     NameLookup lookup = nullptr;
-    uint32_t ipv4 = 0;
+    std::vector<uint32_t> ipv4;
     bool found = false;
     HANDLE done = nullptr;
     HMODULE module = nullptr;
@@ -49,7 +53,7 @@ DWORD WINAPI LookupThread(void* param) {
     Lookup* l = static_cast<Lookup*>(param);
     {
         WinsockSession winsock;
-        l->found = winsock.Ok() && l->lookup(l->host, l->ipv4);
+        l->found = winsock.Ok() && l->lookup(l->host, l->ipv4) && !l->ipv4.empty();
     }
     ::SetEvent(l->done);
     const HMODULE module = l->module;
@@ -67,8 +71,21 @@ NameLookup SetNameLookup(NameLookup lookup) {
 }
 
 bool ResolveHost(const std::string& host, uint32_t& ipv4, HANDLE stopEvent, DWORD timeoutMs) {
+    std::vector<uint32_t> addresses;
+    if (!ResolveHostAddresses(host, addresses, stopEvent, timeoutMs)) return false;
+    ipv4 = addresses.front();
+    return true;
+}
+
+bool ResolveHostAddresses(const std::string& host, std::vector<uint32_t>& ipv4, HANDLE stopEvent,
+                          DWORD timeoutMs) {
+    ipv4.clear();
     if (host.empty()) return false;
-    if (DottedAddress(host, ipv4)) return true;
+    uint32_t dotted = 0;
+    if (DottedAddress(host, dotted)) {
+        ipv4.push_back(dotted);
+        return true;
+    }
     Lookup* l = new (std::nothrow) Lookup;
     if (!l) return false;
     l->host = host;

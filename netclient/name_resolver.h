@@ -7,11 +7,13 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace netclient {
 
-// A blocking lookup of one name: its first IPv4 address (host order).
-using NameLookup = bool (*)(const std::string& host, uint32_t& ipv4);
+// A blocking lookup of one name: its IPv4 addresses (host order), first
+// the one to connect to.
+using NameLookup = bool (*)(const std::string& host, std::vector<uint32_t>& ipv4);
 
 // Replaces the lookup for the whole process and returns the one before;
 // the default asks the system's resolver.
@@ -23,5 +25,9 @@ NameLookup SetNameLookup(NameLookup lookup);
 // resolver does; a lookup left so ends by itself and its answer is dropped.
 bool ResolveHost(const std::string& host, uint32_t& ipv4, HANDLE stopEvent = nullptr,
                  DWORD timeoutMs = INFINITE);
+
+// Every IPv4 address of a host name or dotted address, on the same terms.
+bool ResolveHostAddresses(const std::string& host, std::vector<uint32_t>& ipv4,
+                          HANDLE stopEvent = nullptr, DWORD timeoutMs = INFINITE);
 
 }  // namespace netclient

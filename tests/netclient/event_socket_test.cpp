@@ -4,8 +4,12 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "netclient/proxy_endpoint.h"
 #include "netclient/transfer.h"
+#include "tests/support/test_support.h"
+#include "win/registry.h"
 #include "win/unique_handle.h"
 
 namespace netclient {
@@ -142,14 +146,14 @@ TEST(EventSocket, RefusedOrUnresolvableConnectsFail) {
 HANDLE g_lookupEntered = nullptr;
 HANDLE g_lookupRelease = nullptr;
 
-bool HangingLookup(const std::string&, uint32_t&) {
+bool HangingLookup(const std::string&, std::vector<uint32_t>&) {
     ::SetEvent(g_lookupEntered);
     ::WaitForSingleObject(g_lookupRelease, 30000);
     return false;
 }
 
-bool LoopbackLookup(const std::string&, uint32_t& ipv4) {
-    ipv4 = INADDR_LOOPBACK;
+bool LoopbackLookup(const std::string&, std::vector<uint32_t>& ipv4) {
+    ipv4.push_back(INADDR_LOOPBACK);
     return true;
 }
 
@@ -213,6 +217,27 @@ TEST_F(NameLookupTest, AStopEndsAHangingLookupAtOnce) {
         if (transfer) transfer->Close();
     }));
     EXPECT_NE(kOpened, opened);
+
+    // A bypass list with <local> asks whether the proxy is this computer,
+    // which resolves this computer's own name.
+    ::ResetEvent(stop.Get());
+    ::ResetEvent(entered_.Get());
+    ::ResetEvent(release_.Get());
+    testing_support::TestRegistryKey settings;
+    ASSERT_TRUE(testing_support::SetRegDword(settings.Root(), settings.Path(), "ProxyEnable", 1));
+    ASSERT_TRUE(testing_support::SetRegString(settings.Root(), settings.Path(), "ProxyServer",
+                                              "http=10.1.2.3:3128"));
+    ASSERT_TRUE(testing_support::SetRegString(settings.Root(), settings.Path(), "ProxyOverride",
+                                              "<local>"));
+    win::RegKey key;
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegOpenKeyExA(settings.Root(), settings.Path().c_str(), 0, KEY_READ, key.Put()));
+    ProxyEndpoint endpoint;
+    endpoint.kind = kProxyIE;
+    EXPECT_TRUE(StopEndsCall(stop.Get(), [&] {
+        ResolveProxySettings(key.Get(), endpoint, false, stop.Get());
+    }));
+    EXPECT_EQ(kProxyHttp, endpoint.kind);  // not known to be this computer: kept
 }
 
 TEST_F(NameLookupTest, ALookupThatAnswersConnectsAndDottedAddressesNeedNone) {
