@@ -8,6 +8,13 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINELOADER=/usr/lib/wine/wine64
 ZG_WINE=/usr/lib/wine/wine64
 ZG_WINESERVER=/usr/lib/wine/wineserver64
+# Wine's Marlett (fonts-wine), which draws the standard caption buttons. This
+# Wine does not look in its data folder, so the buttons showed Marlett's
+# letters ("0 1 r"); every Windows has it in its Fonts folder, so each prefix
+# gets it there. Wine's Tahoma is left out on purpose: with it installed this
+# Wine draws bold Tahoma with the regular glyphs, and the fallback face keeps
+# bold text bold.
+ZG_WINE_MARLETT=/usr/share/wine/fonts/marlett.ttf
 
 # Creates the prefix on first use and makes sure its wineserver runs.
 # Wine's helper processes inherit the standard handles of whoever starts them,
@@ -25,6 +32,10 @@ zg_wine_up() {
       rm -rf "$WINEPREFIX"
       "$ZG_WINE" wineboot -i </dev/null >/dev/null 2>&1 9>&-
       "$ZG_WINESERVER" -w 9>&-
+    fi
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    if [ -f "$ZG_WINE_MARLETT" ] && [ ! -f "$fonts/marlett.ttf" ]; then
+      mkdir -p "$fonts" && cp "$ZG_WINE_MARLETT" "$fonts"/
     fi
     if "$ZG_WINESERVER" "$persist" </dev/null >/dev/null 2>&1 9>&-; then
       "$ZG_WINE" cmd /c exit </dev/null >/dev/null 2>&1 9>&-
