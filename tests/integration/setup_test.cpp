@@ -717,6 +717,7 @@ TEST_F(SelfUpgradeTest, UpgradesTheInstalledProductAndRestartsIt) {
     ListFiles(install_, "", files);
     EXPECT_EQ(std::set<std::string>(), files);
     EXPECT_FALSE(PathExists(tolvane_));
+    EXPECT_FALSE(PathExists(dataFolder_));
     ExpectNoRegistrationLeft();
 }
 
