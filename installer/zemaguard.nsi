@@ -3,7 +3,7 @@
 ; product key, the start-up entry and the Add/Remove Programs entry.
 ; The build passes ZG_GENERATED, the folder of the generated file lists.
 ;   ZemaguardSetup.exe [/S] [/NOSTARTUP] [/D=folder]
-;   Uninstall.exe [/S] [/REMOVEDOWNLOADS | /KEEPDOWNLOADS]
+;   Uninstall.exe [/S] [/REMOVEDOWNLOADS | /KEEPDOWNLOADS]  (downloads are kept by default)
 
 Unicode true
 Target amd64-unicode
@@ -18,6 +18,8 @@ SetCompressor /SOLID lzma
 !include "LogicLib.nsh"
 !include "Sections.nsh"
 !include "FileFunc.nsh"
+!include "WinMessages.nsh"
+!include "nsDialogs.nsh"
 
 !define ZG_PRODUCT_KEY "Software\tolvane\ZEMA"
 !define ZG_MAKER_KEY "Software\tolvane"
@@ -52,19 +54,46 @@ VIAddVersionKey "FileVersion" "${ZG_VERSION}"
 VIAddVersionKey "ProductVersion" "${ZG_VERSION}"
 VIAddVersionKey "LegalCopyright" "Copyright ${ZG_PUBLISHER}"
 
+; The product's look: its icon, and pictures drawn from the skin's palette.
+!define MUI_ICON "${ZG_ICON}"
+!define MUI_UNICON "${ZG_ICON}"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${ZG_SIDE_BITMAP}"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "${ZG_SIDE_BITMAP}"
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_RIGHT
+!define MUI_HEADERIMAGE_BITMAP "${ZG_HEADER_BITMAP}"
+!define MUI_HEADERIMAGE_UNBITMAP "${ZG_HEADER_BITMAP}"
 !define MUI_ABORTWARNING
-!define MUI_COMPONENTSPAGE_SMALLDESC
+!define MUI_UNABORTWARNING
+; Users read what setup did before they leave it.
+!define MUI_FINISHPAGE_NOAUTOCLOSE
+!define MUI_UNFINISHPAGE_NOAUTOCLOSE
+
+!define MUI_WELCOMEPAGE_TITLE "Welcome to Zemaguard"
+!define MUI_WELCOMEPAGE_TEXT "Zemaguard finds the security updates your computer is missing, downloads them and has them installed, and keeps itself current.$\r$\n$\r$\nSetup installs Zemaguard for everyone who uses this computer. Close other programs before you go on.$\r$\n$\r$\n$_CLICK"
 !insertmacro MUI_PAGE_WELCOME
-!insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
+!define MUI_PAGE_HEADER_TEXT "Choose Options"
+!define MUI_PAGE_HEADER_SUBTEXT "Choose how Zemaguard starts."
+!define MUI_COMPONENTSPAGE_TEXT_TOP "Zemaguard itself is always installed. It can also start in the notification area whenever Windows starts, so that it finds new updates on its own."
+; The text above says what each choice does; a description box would only repeat it.
+!define MUI_COMPONENTSPAGE_NODESC
+!insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_TITLE "Zemaguard is installed"
+!define MUI_FINISHPAGE_TEXT "Zemaguard ${ZG_VERSION} is installed on this computer and will keep its security updates current.$\r$\n$\r$\nClick Finish to close Setup."
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Zema.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Start Zemaguard now"
 !insertmacro MUI_PAGE_FINISH
 
+!define MUI_UNCONFIRMPAGE_TEXT_TOP "Zemaguard will be removed from the folder below: its programs, settings and update definitions, and its start-up entry. Click Uninstall to go on."
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW un.ConfirmShow
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE un.ConfirmLeave
 !insertmacro MUI_UNPAGE_CONFIRM
-!insertmacro MUI_UNPAGE_COMPONENTS
 !insertmacro MUI_UNPAGE_INSTFILES
+!define MUI_FINISHPAGE_TITLE "Zemaguard is removed"
+!define MUI_FINISHPAGE_TEXT "Zemaguard has been removed from this computer.$\r$\n$\r$\nClick Finish to close this wizard."
+!insertmacro MUI_UNPAGE_FINISH
 
 !insertmacro MUI_LANGUAGE "English"
 
@@ -252,15 +281,36 @@ Section "-un.InstallFolder"
   RMDir "$INSTDIR"
 SectionEnd
 
-!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecProduct} "Zemaguard, its downloader, the update engine and the default skin."
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecStartup} "Start Zemaguard in the notification area when Windows starts."
-!insertmacro MUI_FUNCTION_DESCRIPTION_END
+; The confirm page offers the choice about the downloads as a check box
+; beneath the folder, kept by default: they may still be wanted for other
+; computers, and downloading them again takes long.
+Var KeepDownloadsBox
+Function un.ConfirmShow
+  FindWindow $0 "#32770" "" $HWNDPARENT
+  ; Dialog units, so that it lines up with the page at any font size.
+  System::Call '*(i 0, i 68, i 300, i 10) p .r1'
+  System::Call 'user32::MapDialogRect(p r0, p r1) i'
+  System::Call '*$1(i .r2, i .r3, i .r4, i .r5)'
+  System::Free $1
+  System::Call 'user32::CreateWindowExW(i 0, w "BUTTON", w "&Keep the update packages Zemaguard downloaded", \
+      i ${WS_CHILD}|${WS_VISIBLE}|${WS_TABSTOP}|${BS_AUTOCHECKBOX}, i r2, i r3, i r4, i r5, \
+      p r0, p 1300, p 0, p 0) p .r6'
+  StrCpy $KeepDownloadsBox $6
+  SendMessage $0 ${WM_GETFONT} 0 0 $7
+  SendMessage $KeepDownloadsBox ${WM_SETFONT} $7 1
+  ${IfNot} ${SectionIsSelected} ${UnSecDownloads}
+    SendMessage $KeepDownloadsBox ${BM_SETCHECK} ${BST_CHECKED} 0
+  ${EndIf}
+FunctionEnd
 
-!insertmacro MUI_UNFUNCTION_DESCRIPTION_BEGIN
-  !insertmacro MUI_DESCRIPTION_TEXT ${UnSecProduct} "Zemaguard and everything setup installed."
-  !insertmacro MUI_DESCRIPTION_TEXT ${UnSecDownloads} "Also delete the update packages Zemaguard downloaded (kept otherwise)."
-!insertmacro MUI_UNFUNCTION_DESCRIPTION_END
+Function un.ConfirmLeave
+  SendMessage $KeepDownloadsBox ${BM_GETCHECK} 0 0 $0
+  ${If} $0 = ${BST_CHECKED}
+    !insertmacro UnselectSection ${UnSecDownloads}
+  ${Else}
+    !insertmacro SelectSection ${UnSecDownloads}
+  ${EndIf}
+FunctionEnd
 
 Function .onInit
   SetRegView 64

@@ -3,6 +3,8 @@
 //   wintool list [process-id]          top-level windows, hidden ones included
 //   wintool send HWND MSG WPARAM LPARAM
 //   wintool post HWND MSG WPARAM LPARAM
+//   wintool children HWND              its child windows, listed the same way
+//   wintool rect HWND                  a window's screen rectangle: left top right bottom
 //   wintool stamp-version FILE A.B.C.D  sets a program's version resource
 //                                       (how the demo makes a newer release)
 // Numbers may be decimal or 0x-prefixed hexadecimal.
@@ -113,7 +115,7 @@ int StampVersion(const char* file, const char* versionText) {
 int Usage() {
     fprintf(stderr,
             "usage: wintool list [pid] | send|post HWND MSG WPARAM LPARAM |"
-            " stamp-version FILE A.B.C.D\n");
+            " stamp-version FILE A.B.C.D | children HWND | rect HWND\n");
     return 2;
 }
 
@@ -143,6 +145,18 @@ int main(int argc, char** argv) {
             return 0;
         }
         return ::PostMessageA(hwnd, message, wParam, lParam) ? 0 : 1;
+    }
+    if (strcmp(argv[1], "children") == 0 && argc == 3) {
+        ListFilter filter = {0};
+        ::EnumChildWindows(reinterpret_cast<HWND>(Number(argv[2])), &PrintWindow,
+                           reinterpret_cast<LPARAM>(&filter));
+        return 0;
+    }
+    if (strcmp(argv[1], "rect") == 0 && argc == 3) {
+        RECT r = {};
+        if (!::GetWindowRect(reinterpret_cast<HWND>(Number(argv[2])), &r)) return 1;
+        printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        return 0;
     }
     if (strcmp(argv[1], "stamp-version") == 0 && argc == 4) return StampVersion(argv[2], argv[3]);
     return Usage();

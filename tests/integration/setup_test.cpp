@@ -7,10 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <winternl.h>
+
 #include <algorithm>
+#include <map>
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/netclient/peer_config.h"
 #include "tests/support/test_support.h"
@@ -575,5 +579,178 @@ TEST_F(InstalledProductTest, APackageTheMirrorLacksComesFromTheOfficialServer) {
                 ReadFileBytes(install_ + "\\Hotfix\\" + Package(500103)));
     EXPECT_EQ(0, MissingUpdates());
 }
+
+#ifdef ZG_VERSION_B_TEXT
+// The installed product upgrading itself: the installed Zema's own check
+// starts the installed updater against the test nginx serving version B
+// (bin/upgrade-b, made by the build with the release tool).
+class SelfUpgradeTest : public InstalledProductTest {
+protected:
+    ~SelfUpgradeTest() override {
+        // The updater and a restarted Zema are not our children.
+        PumpUntil([] { return !UpdaterRunning(); }, 30000);
+        RemovePath(served_);
+    }
+
+    std::string ReleaseFile(const std::string& name) const {
+        return BinaryFolder() + "\\upgrade-b\\files\\" + name;
+    }
+
+    // Publishes one of B's releases ("signed" with the key setup trusts, or
+    // "foreign") as the installed product's upgrade server, and lets the
+    // updater upgrade as soon as it finds B.
+    void ServeUpgrade(const std::string& release) {
+        served_ = peers_.DocumentPath("e2e-upgrade");
+        ::CreateDirectoryA(served_.c_str(), nullptr);
+        const std::string from = BinaryFolder() + "\\upgrade-b\\" + release;
+        const std::string to = served_ + "\\" + release;
+        ASSERT_TRUE(::CreateDirectoryA(to.c_str(), nullptr));
+        std::set<std::string> files;
+        ListFiles(from, "", files);
+        ASSERT_FALSE(files.empty());
+        for (const std::string& name : files)
+            ASSERT_TRUE(::CopyFileA((from + "\\" + name).c_str(), (to + "\\" + name).c_str(), FALSE))
+                << name;
+        ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, kProductKey, "UpgradeServer",
+                                 "127.0.0.1:" + port_ + "/up/e2e/" + release + "/" +
+                                     ZG_VERSION_B_TEXT));
+        const std::string ini = install_ + "\\config.ini";
+        ::WritePrivateProfileStringA("General", "VulnFoundAction", "0", ini.c_str());
+        ::WritePrivateProfileStringA("General", "AutoCheckNewVersion", "0", ini.c_str());
+        ::WritePrivateProfileStringA("General", "NewVersionCheckedAction", "1", ini.c_str());
+    }
+
+    static bool MutexExists(const char* name) {
+        win::KernelHandle mutex(::OpenMutexA(SYNCHRONIZE, FALSE, name));
+        return static_cast<bool>(mutex);
+    }
+    static bool UpdaterRunning() { return MutexExists("Global\\ZEMABrightwick"); }
+
+    // Asks the running Zema to check for a new version, as its menu does,
+    // and waits until the updater it starts has begun.
+    void CheckForNewVersion(HWND manager) {
+        ASSERT_TRUE(::PostMessageA(manager, WM_COMMAND, zema::kCmdCheckNewVersion, 0));
+        ASSERT_TRUE(PumpUntil([] { return UpdaterRunning(); }, 30000))
+            << "Zema did not start the updater";
+    }
+
+    // What the access log of the test nginx gained for this release since `from`.
+    std::string ServedRequests(size_t from) const {
+        const std::string log = ReadFileBytes(peers_.DocumentPath("..\\nginx\\access.log"));
+        return from < log.size() ? log.substr(from) : std::string();
+    }
+    size_t AccessLogSize() const {
+        return ReadFileBytes(peers_.DocumentPath("..\\nginx\\access.log")).size();
+    }
+
+    std::string served_;
+};
+
+// The command line a process was started with, read from its own process
+// parameters: the one way every Windows version (and Wine) answers.
+std::string CommandLineOf(HANDLE process) {
+    using QueryInformation = LONG(NTAPI*)(HANDLE, PROCESSINFOCLASS, void*, ULONG, ULONG*);
+    auto query = reinterpret_cast<QueryInformation>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION basic = {};
+    PEB peb = {};
+    RTL_USER_PROCESS_PARAMETERS parameters = {};
+    if (!query || query(process, ProcessBasicInformation, &basic, sizeof(basic), nullptr) < 0 ||
+        !::ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof(peb), nullptr) ||
+        !::ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof(parameters),
+                             nullptr))
+        return {};
+    std::wstring text(parameters.CommandLine.Length / sizeof(WCHAR), L'\0');
+    if (!::ReadProcessMemory(process, parameters.CommandLine.Buffer, text.data(),
+                             parameters.CommandLine.Length, nullptr))
+        return {};
+    return std::string(text.begin(), text.end());
+}
+
+TEST_F(SelfUpgradeTest, UpgradesTheInstalledProductAndRestartsIt) {
+    ASSERT_EQ(0, RunSetup("/S /NOSTARTUP"));
+    ServeUpgrade("signed");
+    // B really differs where it should, so equal bytes below mean replaced.
+    ASSERT_NE(ReadFileBytes(install_ + "\\Zema.exe"), ReadFileBytes(ReleaseFile("Zema.exe")));
+    ASSERT_NE(ReadFileBytes(install_ + "\\Brightwick.exe"),
+              ReadFileBytes(ReleaseFile("Brightwick.exe")));
+
+    ChildProcess zema;
+    HWND before = StartZema(zema);
+    ASSERT_NE(nullptr, before) << "the installed Zema.exe did not start";
+    CheckForNewVersion(before);
+    EXPECT_TRUE(PumpUntil([] { return RegString(HKEY_LOCAL_MACHINE, kProductKey, "Version") ==
+                                      ZG_VERSION_B_TEXT; },
+                          120000))
+        << "Version is still " << RegString(HKEY_LOCAL_MACHINE, kProductKey, "Version");
+    EXPECT_NE(kStillRunning, zema.Wait(kZemaTimeoutMs)) << "the updater did not stop Zema";
+
+    for (const char* name : {"Zema.exe", "Brightwick.exe", "QOR.dll"})
+        EXPECT_TRUE(ReadFileBytes(install_ + "\\" + name) == ReadFileBytes(ReleaseFile(name)))
+            << name << " is not B's";
+
+    // The updater started the installed Zema again, telling it so.
+    HWND after = nullptr;
+    EXPECT_TRUE(PumpUntil([&] {
+        after = ManagerWindow();
+        return after && after != before && ::IsWindow(after);
+    }, kZemaTimeoutMs)) << "Zema was not started again";
+    ASSERT_NE(nullptr, after);
+    DWORD id = 0;
+    ::GetWindowThreadProcessId(after, &id);
+    win::KernelHandle restarted(
+        ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, id));
+    ASSERT_TRUE(restarted);
+    char image[MAX_PATH + 1] = {};
+    DWORD imageSize = MAX_PATH;
+    ASSERT_TRUE(::QueryFullProcessImageNameA(restarted.Get(), 0, image, &imageSize));
+    EXPECT_EQ(Lower(install_ + "\\Zema.exe"), Lower(image));
+    EXPECT_NE(std::string::npos, Lower(CommandLineOf(restarted.Get())).find("-updated"))
+        << CommandLineOf(restarted.Get());
+
+    // The updater closes its dialog by itself; then the uninstaller stops the
+    // restarted Zema and leaves nothing of ours.
+    ASSERT_TRUE(PumpUntil([] { return !UpdaterRunning(); }, 30000));
+    ASSERT_EQ(0, RunUninstaller(""));
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(restarted.Get(), kZemaTimeoutMs));
+    std::set<std::string> files;
+    ListFiles(install_, "", files);
+    EXPECT_EQ(std::set<std::string>(), files);
+    EXPECT_FALSE(PathExists(tolvane_));
+    EXPECT_FALSE(PathExists(dataFolder_));
+    ExpectNoRegistrationLeft();
+}
+
+TEST_F(SelfUpgradeTest, ReleaseSignedWithAnotherKeyChangesNothing) {
+    ASSERT_EQ(0, RunSetup("/S /NOSTARTUP"));
+    ServeUpgrade("foreign");
+    std::map<std::string, std::string> installed;
+    for (const char* name : {"Zema.exe", "Brightwick.exe", "QOR.dll"})
+        installed[name] = ReadFileBytes(install_ + "\\" + name);
+
+    ChildProcess zema;
+    HWND manager = StartZema(zema);
+    ASSERT_NE(nullptr, manager) << "the installed Zema.exe did not start";
+    const size_t logStart = AccessLogSize();
+    CheckForNewVersion(manager);
+    ASSERT_TRUE(PumpUntil([] { return !UpdaterRunning(); }, 60000)) << "the updater did not end";
+
+    // It got as far as the list, and fetched no package on its word.
+    PumpUntil([&] { return ServedRequests(logStart).find("/e2e-upgrade/foreign/filelist.xml.cpr") !=
+                           std::string::npos; }, 5000);
+    const std::string requests = ServedRequests(logStart);
+    EXPECT_NE(std::string::npos, requests.find("/e2e-upgrade/foreign/filelist.xml.cpr")) << requests;
+    EXPECT_EQ(std::string::npos, requests.find("/e2e-upgrade/foreign/Zema.exe.cpr")) << requests;
+
+    for (const auto& [name, bytes] : installed)
+        EXPECT_TRUE(ReadFileBytes(install_ + "\\" + name) == bytes) << name << " was changed";
+    EXPECT_EQ(ZG_VERSION_TEXT, RegString(HKEY_LOCAL_MACHINE, kProductKey, "Version"));
+    EXPECT_TRUE(zema.Running());
+    EXPECT_EQ(manager, ManagerWindow());
+
+    ::PostMessageA(manager, WM_COMMAND, zema::kCmdExit, 0);
+    EXPECT_EQ(0, zema.Wait(kZemaTimeoutMs));
+}
+#endif  // ZG_VERSION_B_TEXT
 
 }  // namespace
