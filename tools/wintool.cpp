@@ -5,6 +5,11 @@
 //   wintool post HWND MSG WPARAM LPARAM
 //   wintool children HWND              its child windows, listed the same way
 //   wintool rect HWND                  a window's screen rectangle: left top right bottom
+//   wintool item HWND ID               a control inside a window: its handle,
+//                                      whether it is visible, its text
+//   wintool click HWND ID [X Y]        clicks that control as the mouse would
+//                                      (at X,Y of its client area)
+//   wintool raise HWND                 restacks a window at the top of its band
 //   wintool stamp-version FILE A.B.C.D  sets a program's version resource
 //                                       (how the demo makes a newer release)
 // Numbers may be decimal or 0x-prefixed hexadecimal.
@@ -34,10 +39,11 @@ BOOL CALLBACK PrintWindow(HWND hwnd, LPARAM param) {
     ::GetWindowTextA(hwnd, title, sizeof(title));
     RECT r = {};
     ::GetWindowRect(hwnd, &r);
-    printf("%lu\tpid=%lu\t%s\t%ldx%ld\tclass=%s\ttitle=%s\n",
+    // Size and place as X geometry (WxH+X+Y), ready for a screen grab's crop.
+    printf("%lu\tpid=%lu\t%s\t%ldx%ld%+ld%+ld\tclass=%s\ttitle=%s\n",
            static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(hwnd)),
            static_cast<unsigned long>(pid), ::IsWindowVisible(hwnd) ? "visible" : "hidden",
-           r.right - r.left, r.bottom - r.top, cls, title);
+           r.right - r.left, r.bottom - r.top, r.left, r.top, cls, title);
     return TRUE;
 }
 
@@ -112,10 +118,55 @@ int StampVersion(const char* file, const char* versionText) {
     return 0;
 }
 
+struct ItemSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchItem(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<ItemSearch*>(param);
+    if (::GetDlgCtrlID(hwnd) != search->id) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+// Controls may sit in child dialogs (the notification's pane), so the
+// search goes through every descendant.
+HWND FindItem(HWND parent, int id) {
+    ItemSearch search = {id, nullptr};
+    ::EnumChildWindows(parent, &MatchItem, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+int PrintItem(HWND item) {
+    char text[512] = {};
+    ::SendMessageTimeoutA(item, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                          SMTO_NORMAL, 10000, nullptr);
+    printf("%lu\t%s\t%s\t%s\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(item)),
+           ::IsWindowVisible(item) ? "visible" : "hidden",
+           ::IsWindowEnabled(item) ? "enabled" : "disabled", text);
+    return 0;
+}
+
+// Buttons take BM_CLICK; link-like statics answer a press and release of
+// the left button with their click notification.
+int ClickItem(HWND item, int x, int y) {
+    char cls[64] = {};
+    ::GetClassNameA(item, cls, sizeof(cls));
+    DWORD_PTR result = 0;
+    if (_stricmp(cls, "Button") == 0)
+        return ::SendMessageTimeoutA(item, BM_CLICK, 0, 0, SMTO_NORMAL, 10000, &result) ? 0 : 1;
+    const LPARAM at = MAKELPARAM(x, y);
+    if (!::SendMessageTimeoutA(item, WM_LBUTTONDOWN, MK_LBUTTON, at, SMTO_NORMAL, 10000, &result))
+        return 1;
+    return ::SendMessageTimeoutA(item, WM_LBUTTONUP, 0, at, SMTO_NORMAL, 10000, &result) ? 0 : 1;
+}
+
 int Usage() {
     fprintf(stderr,
             "usage: wintool list [pid] | send|post HWND MSG WPARAM LPARAM |"
-            " stamp-version FILE A.B.C.D | children HWND | rect HWND\n");
+            " item HWND ID | click HWND ID [X Y] | raise HWND | children HWND | rect HWND |"
+            " stamp-version FILE A.B.C.D\n");
     return 2;
 }
 
@@ -157,6 +208,29 @@ int main(int argc, char** argv) {
         if (!::GetWindowRect(reinterpret_cast<HWND>(Number(argv[2])), &r)) return 1;
         printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
         return 0;
+    }
+    const bool item = strcmp(argv[1], "item") == 0 && argc == 4;
+    const bool click = strcmp(argv[1], "click") == 0 && (argc == 4 || argc == 6);
+    if (item || click) {
+        HWND parent = reinterpret_cast<HWND>(Number(argv[2]));
+        HWND control = ::IsWindow(parent) ? FindItem(parent, static_cast<int>(Number(argv[3])))
+                                          : nullptr;
+        if (!control) {
+            fprintf(stderr, "wintool: no such control\n");
+            return 1;
+        }
+        if (item) return PrintItem(control);
+        return argc == 6 ? ClickItem(control, static_cast<int>(Number(argv[4])),
+                                     static_cast<int>(Number(argv[5])))
+                         : ClickItem(control, 2, 2);
+    }
+    if (strcmp(argv[1], "raise") == 0 && argc == 3) {
+        HWND hwnd = reinterpret_cast<HWND>(Number(argv[2]));
+        const bool topmost = (::GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        return ::SetWindowPos(hwnd, topmost ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0,
+                              SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE)
+                   ? 0
+                   : 1;
     }
     if (strcmp(argv[1], "stamp-version") == 0 && argc == 4) return StampVersion(argv[2], argv[3]);
     return Usage();
