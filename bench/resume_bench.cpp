@@ -135,6 +135,12 @@ Leftovers Inspect(const Paths& paths) {
     return left;
 }
 
+// Whether a count that grows by `step` between looks is nearer half the
+// size now than it would be at the next look.
+bool NearHalf(uint64_t count, uint64_t step, uint64_t size) {
+    return count + step / 2 >= size / 2;
+}
+
 // The second run: a new job for the same source and folder, begun and
 // timed to completion.
 struct Resumed {
@@ -205,9 +211,10 @@ bool Report(const char* label, const Leftovers& left, const Resumed& r, const Pa
     }
     const uint64_t again = left.held > r.from ? left.held - r.from : 0;
     const double rest = static_cast<double>(size - r.from) / kMegabyte;
-    printf("%s: %.2f s to complete (%.1f MB left, %.1f MB/s, cpu %.2f s); "
+    printf("%s: at %.0f%%, %.2f s to complete (%.1f MB left, %.1f MB/s, cpu %.2f s); "
            "%.2f MB fetched again (held %.1f MB, record %.1f MB, resumed from %.1f MB)\n",
-           label, r.seconds, rest, rest / r.seconds, r.cpu, static_cast<double>(again) / kMegabyte,
+           label, 100.0 * static_cast<double>(left.held) / static_cast<double>(size), r.seconds,
+           rest, rest / r.seconds, r.cpu, static_cast<double>(again) / kMegabyte,
            static_cast<double>(left.held) / kMegabyte,
            static_cast<double>(left.claimed) / kMegabyte, static_cast<double>(r.from) / kMegabyte);
     return true;
@@ -222,12 +229,15 @@ bool StopAndResume(IQORDownloader* downloader, const Paths& paths, uint64_t size
     job->get_ID(&id);
     auto sink = win::TakeOwnership(new bench::JobSink());
     bool stopping = false;
+    uint64_t last = 0;
     sink->onEvent = [&](DISPID event) {
-        if (event == bench::kJobInProgress && !stopping &&
-            bench::DownloadedBytes(job.Get()) >= size / 2) {
+        if (event != bench::kJobInProgress || stopping) return;
+        const uint64_t now = bench::DownloadedBytes(job.Get());
+        if (NearHalf(now, now - last, size)) {
             stopping = true;
             downloader->StopDownloadJob(id);
         }
+        last = now;
     };
     {
         bench::SinkConnection connection(downloader, sink.Get());
@@ -259,13 +269,19 @@ bool KillAndResume(IQORDownloader* downloader, const Paths& paths, uint64_t size
     win::KernelHandle thread(info.hThread);
     // The record is the only sign of progress that outlives the process.
     bool half = false;
+    uint64_t last = 0;
     const DWORD began = ::GetTickCount();
     while (!half && ::GetTickCount() - began < kRunTimeoutMs) {
         if (::WaitForSingleObject(process.Get(), kRecordPollMs) == WAIT_OBJECT_0) break;
         std::string bytes;
         qor::ControlRecord record;
-        half = qor::ControlFile::Read(paths.Record(), bytes) &&
-               qor::ControlFile::Parse(bytes, record) && record.doneSum >= size / 2;
+        if (!qor::ControlFile::Read(paths.Record(), bytes) ||
+            !qor::ControlFile::Parse(bytes, record) || record.doneSum == last)
+            continue;
+        // The kill comes half a record interval later, so aim half a
+        // record's growth before half.
+        half = NearHalf(record.doneSum + (record.doneSum - last) / 2, record.doneSum - last, size);
+        last = record.doneSum;
     }
     if (!half) {
         ::TerminateProcess(process.Get(), 9);
