@@ -63,4 +63,11 @@ FILETIME GetLastWriteTime(const std::string& path) {
     return data.ftLastWriteTime;
 }
 
+bool SetLastWriteTime(const std::string& path, const FILETIME& time) {
+    win::FileHandle file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && ::SetFileTime(file.Get(), nullptr, nullptr, &time) != FALSE;
+}
+
 }  // namespace netclient

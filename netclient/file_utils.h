@@ -15,5 +15,7 @@ bool MakeFolderPath(const std::string& path);
 uint64_t GetFileSize64(const std::string& path);
 // The last-write time of the first entry matching the path; zero when none.
 FILETIME GetLastWriteTime(const std::string& path);
+// Sets the last-write time of an existing file, hidden or not.
+bool SetLastWriteTime(const std::string& path, const FILETIME& time);
 
 }  // namespace netclient

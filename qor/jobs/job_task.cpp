@@ -90,9 +90,20 @@ bool JobTask::LoadControlFile() {
     std::string bytes;
     ControlRecord record;
     if (!ControlFile::Read(controlPath_, bytes) || !ControlFile::Parse(bytes, record)) return false;
-    if (!SameTime(record.dataTime, netclient::GetLastWriteTime(dataPath_)) ||
-        record.total != netclient::GetFileSize64(dataPath_) || record.urlKey != urlKey_)
+    if (record.total != netclient::GetFileSize64(dataPath_) || record.urlKey != urlKey_)
         return false;
+    const FILETIME dataTime = netclient::GetLastWriteTime(dataPath_);
+    if (!SameTime(record.dataTime, dataTime)) {
+        // A run that ended without closing its DataFile (killed, or the
+        // machine went down) leaves the time of its last writes through the
+        // views, later than the recorded one; its record still claims only
+        // flushed bytes. The remote time goes back on the file so that a
+        // changed source is still noticed. An earlier time means something
+        // else changed the file.
+        if (::CompareFileTime(&dataTime, &record.dataTime) <= 0 ||
+            !netclient::SetLastWriteTime(dataPath_, record.dataTime))
+            return false;
+    }
     total_ = record.total;
     downloaded_ = presentAtStart_ = lastSampleDone_ = record.doneSum;
     // After a retry the clock already goes on from the published time,

@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <random>
 
 #include "netclient/file_checksum.h"
 #include "tests/qor/qor_test_support.h"
+#include "win/unique_handle.h"
 
 namespace qor_test {
 namespace {
@@ -32,6 +34,16 @@ protected:
         return args;
     }
     std::string Result() const { return folder_.File("result.txt"); }
+
+    // A run stopped after its first megabyte; false unless it left a record.
+    bool StopAfterAMegabyte(const std::string& source, uint64_t& saved,
+                            std::vector<RecordPortion>& portions) {
+        ChildProcess first;
+        uint64_t total = 0;
+        return first.Start(Helper(), Arguments(source, 3, 1500000, 1048576)) &&
+               first.Wait(kHelperTimeoutMs) == 3 &&
+               ReadRecord(ControlPath(save_, source), total, saved, portions) && saved < total;
+    }
 
     uint64_t ResultFrom() const {
         std::string text = ReadFileBytes(Result());
@@ -108,6 +120,51 @@ TEST_F(CrashResumeTest, StoppedJobResumesFromItsSavedCountsInANewProcess) {
     EXPECT_EQ(saved, ResultFrom());
     EXPECT_TRUE(ReadFileBytes(source) == ReadFileBytes(save_ + "\\target.bin"));
     EXPECT_FALSE(PathExists(ControlPath(save_, source)));
+}
+
+// A killed run wrote more than its last record claims, which moved the
+// DataFile's time: the next run still resumes from the record. A DataFile
+// whose time went back is another file, and the download starts afresh.
+TEST_F(CrashResumeTest, ResumesAfterUnrecordedWritesButNotFromAnOlderDataFile) {
+    const std::string source = Source("crash.bin", 4 * 1048576);
+    const std::string sourceBytes = ReadFileBytes(source);
+    uint64_t saved = 0;
+    std::vector<RecordPortion> portions;
+    ASSERT_TRUE(StopAfterAMegabyte(source, saved, portions));
+    auto unfinished = std::find_if(portions.begin(), portions.end(),
+                                   [](const RecordPortion& p) { return p.done < p.length; });
+    ASSERT_NE(unfinished, portions.end());
+    {
+        win::FileHandle data(::CreateFileA(DataPath(save_, source).c_str(), GENERIC_WRITE,
+                                           FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(data);
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(unfinished->start + unfinished->done);
+        DWORD written = 0;
+        ASSERT_TRUE(::SetFilePointerEx(data.Get(), at, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(::WriteFile(data.Get(), sourceBytes.data() + at.QuadPart, 8192, &written,
+                                nullptr));
+    }
+    ChildProcess resumed;
+    ASSERT_TRUE(resumed.Start(Helper(), Arguments(source, 3, 0)));
+    ASSERT_EQ(0, resumed.Wait(kHelperTimeoutMs));
+    EXPECT_EQ(saved, ResultFrom());
+    EXPECT_TRUE(sourceBytes == ReadFileBytes(save_ + "\\target.bin"));
+
+    ASSERT_TRUE(StopAfterAMegabyte(source, saved, portions));
+    FILETIME time = FileTimeOf(DataPath(save_, source));
+    ULARGE_INTEGER older;
+    older.LowPart = time.dwLowDateTime;
+    older.HighPart = time.dwHighDateTime;
+    older.QuadPart -= 10000000;  // a second earlier
+    time.dwLowDateTime = older.LowPart;
+    time.dwHighDateTime = older.HighPart;
+    ASSERT_TRUE(SetFileTimeOf(DataPath(save_, source), time));
+    ChildProcess afresh;
+    ASSERT_TRUE(afresh.Start(Helper(), Arguments(source, 3, 0)));
+    ASSERT_EQ(0, afresh.Wait(kHelperTimeoutMs));
+    EXPECT_EQ(0u, ResultFrom());
+    EXPECT_TRUE(sourceBytes == ReadFileBytes(save_ + "\\target.bin"));
 }
 
 }  // namespace
