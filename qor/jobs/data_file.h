@@ -33,6 +33,9 @@ public:
     // through views may move it.
     bool SetRemoteTime(const FILETIME& time);
     bool RestoreTime();
+    // The time a record names: the remote time where there is one, since a
+    // writer may move the file's own time again the moment it is put back.
+    FILETIME RecordTime() const { return hasRemoteTime_ ? remoteTime_ : Time(); }
     FILETIME Time() const;
     // Writes what the views changed to the disk.
     bool Flush();

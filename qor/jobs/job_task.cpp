@@ -459,7 +459,7 @@ void JobTask::SaveControlFile() {
     if (file_.IsOpen()) {
         file_.Flush();
         file_.RestoreTime();
-        r.dataTime = file_.Time();
+        r.dataTime = file_.RecordTime();
     } else {
         r.dataTime = netclient::GetLastWriteTime(dataPath_);
     }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 
 #include "netclient/file_checksum.h"
@@ -60,6 +61,12 @@ protected:
         ASSERT_GE(bytes.size(), 72u);
         EXPECT_EQ(bytes.substr(0, 16), netclient::FileChecksum::OfText(bytes.substr(16)))
             << "a torn resume record";
+        // The source's time, never the time of our own writes through the
+        // views: those move the file's time after a kill, and a record that
+        // named them would make the next run think the source changed.
+        const FILETIME sourceTime = FileTimeOf(source);
+        EXPECT_EQ(0, memcmp(bytes.data() + 32, &sourceTime, sizeof(sourceTime)))
+            << "the record names a time other than the source's";
         uint64_t total = 0, done = 0;
         std::vector<RecordPortion> portions;
         ASSERT_TRUE(ReadRecord(record, total, done, portions));
@@ -95,9 +102,16 @@ TEST_F(CrashResumeTest, DownloadKilledAtRandomMomentsEndsByteIdentical) {
         }
         ExpectSoundLeftovers(source, sourceBytes);
     }
+    // What the last record claims is not fetched again.
+    uint64_t total = 0, claimed = 0;
+    std::vector<RecordPortion> portions;
+    const bool recorded = ReadRecord(ControlPath(save_, source), total, claimed, portions);
     ChildProcess last;
     ASSERT_TRUE(last.Start(Helper(), Arguments(source, 3, 0)));
     ASSERT_EQ(0, last.Wait(kHelperTimeoutMs));
+    if (recorded) {
+        EXPECT_EQ(claimed, ResultFrom());
+    }
     EXPECT_TRUE(sourceBytes == ReadFileBytes(save_ + "\\target.bin"));
     EXPECT_EQ(std::vector<std::string>{"target.bin"}, FolderEntries(save_));
 }
