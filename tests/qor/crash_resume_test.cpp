@@ -21,6 +21,8 @@ using testing_support::PathExists;
 using testing_support::ReadFileBytes;
 
 constexpr DWORD kHelperTimeoutMs = 120000;
+// Bytes per second of a resumed run (see ExpectResumedFrom).
+constexpr long kResumedRate = 1500000;
 
 class CrashResumeTest : public QorTest {
 protected:
@@ -44,6 +46,19 @@ protected:
         return first.Start(Helper(), Arguments(source, 3, 1500000, 1048576)) &&
                first.Wait(kHelperTimeoutMs) == 3 &&
                ReadRecord(ControlPath(save_, source), total, saved, portions) && saved < total;
+    }
+
+    // The count a resumed run started from, as far as the helper can tell: it
+    // reads the published count when the run's first event reaches it, and a
+    // busy machine may let a progress tick or a completed portion publish
+    // more by then. Resumed runs are throttled so that this stays near the
+    // start, and the checks accept it at or above the record's claim, which
+    // is what a run that honoured the record shows; a run that ignored the
+    // record starts below it.
+    void ExpectResumedFrom(uint64_t claimed, uint64_t total) const {
+        const uint64_t from = ResultFrom();
+        EXPECT_GE(from, claimed) << "the run fetched bytes its record claimed";
+        EXPECT_LT(from, total);
     }
 
     uint64_t ResultFrom() const {
@@ -105,13 +120,12 @@ TEST_F(CrashResumeTest, DownloadKilledAtRandomMomentsEndsByteIdentical) {
     // What the last record claims is not fetched again.
     uint64_t total = 0, claimed = 0;
     std::vector<RecordPortion> portions;
-    const bool recorded = ReadRecord(ControlPath(save_, source), total, claimed, portions);
+    const bool recorded = ReadRecord(ControlPath(save_, source), total, claimed, portions) &&
+                          claimed < total;
     ChildProcess last;
-    ASSERT_TRUE(last.Start(Helper(), Arguments(source, 3, 0)));
+    ASSERT_TRUE(last.Start(Helper(), Arguments(source, 3, recorded ? kResumedRate : 0)));
     ASSERT_EQ(0, last.Wait(kHelperTimeoutMs));
-    if (recorded) {
-        EXPECT_EQ(claimed, ResultFrom());
-    }
+    if (recorded) ExpectResumedFrom(claimed, total);
     EXPECT_TRUE(sourceBytes == ReadFileBytes(save_ + "\\target.bin"));
     EXPECT_EQ(std::vector<std::string>{"target.bin"}, FolderEntries(save_));
 }
@@ -129,9 +143,9 @@ TEST_F(CrashResumeTest, StoppedJobResumesFromItsSavedCountsInANewProcess) {
     ASSERT_LT(saved, total);
 
     ChildProcess second;
-    ASSERT_TRUE(second.Start(Helper(), Arguments(source, 3, 0)));
+    ASSERT_TRUE(second.Start(Helper(), Arguments(source, 3, kResumedRate)));
     ASSERT_EQ(0, second.Wait(kHelperTimeoutMs));
-    EXPECT_EQ(saved, ResultFrom());
+    ExpectResumedFrom(saved, total);
     EXPECT_TRUE(ReadFileBytes(source) == ReadFileBytes(save_ + "\\target.bin"));
     EXPECT_FALSE(PathExists(ControlPath(save_, source)));
 }
@@ -160,9 +174,9 @@ TEST_F(CrashResumeTest, ResumesAfterUnrecordedWritesButNotFromAnOlderDataFile) {
                                 nullptr));
     }
     ChildProcess resumed;
-    ASSERT_TRUE(resumed.Start(Helper(), Arguments(source, 3, 0)));
+    ASSERT_TRUE(resumed.Start(Helper(), Arguments(source, 3, kResumedRate)));
     ASSERT_EQ(0, resumed.Wait(kHelperTimeoutMs));
-    EXPECT_EQ(saved, ResultFrom());
+    ExpectResumedFrom(saved, sourceBytes.size());
     EXPECT_TRUE(sourceBytes == ReadFileBytes(save_ + "\\target.bin"));
 
     ASSERT_TRUE(StopAfterAMegabyte(source, saved, portions));
@@ -175,9 +189,9 @@ TEST_F(CrashResumeTest, ResumesAfterUnrecordedWritesButNotFromAnOlderDataFile) {
     time.dwHighDateTime = older.HighPart;
     ASSERT_TRUE(SetFileTimeOf(DataPath(save_, source), time));
     ChildProcess afresh;
-    ASSERT_TRUE(afresh.Start(Helper(), Arguments(source, 3, 0)));
+    ASSERT_TRUE(afresh.Start(Helper(), Arguments(source, 3, kResumedRate)));
     ASSERT_EQ(0, afresh.Wait(kHelperTimeoutMs));
-    EXPECT_EQ(0u, ResultFrom());
+    EXPECT_LT(ResultFrom(), saved) << "a data file older than its record was trusted";
     EXPECT_TRUE(sourceBytes == ReadFileBytes(save_ + "\\target.bin"));
 }
 
