@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "qor/com/job_events.h"
 #include "qor/qor.h"
 #include "win/com.h"
 
@@ -18,11 +19,11 @@ namespace bench {
 
 // Event dispids of _IQORDownloadJobEvents.
 enum JobEvent : DISPID {
-    kJobCompleted = 2,
-    kJobCanceled = 4,
-    kJobError = 6,
-    kJobInProgress = 7,
-    kJobReadData = 9,
+    kJobCompleted = qor::kEventCompleted,
+    kJobCanceled = qor::kEventCanceled,
+    kJobError = qor::kEventError,
+    kJobInProgress = qor::kEventInProgress,
+    kJobReadData = qor::kEventBeginReadData,
 };
 
 enum class JobEnd { kRunning, kCompleted, kCanceled, kFailed };

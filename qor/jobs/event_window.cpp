@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "qor/com/job_events.h"
 #include "qor/com/qor_module.h"
 #include "qor/jobs/job_messages.h"
 
@@ -9,7 +10,6 @@ namespace qor {
 namespace {
 
 constexpr char kWindowClass[] = "QOREventWindow";
-constexpr DISPID kDispidError = 6;
 
 }  // namespace
 
@@ -17,15 +17,15 @@ EventWindow::EventWindow(ConnectionPoint* events) : events_(events) {}
 
 DISPID EventWindow::EventOf(UINT message) {
     switch (message) {
-    case JM_BEGIN: return 1;
-    case JM_COMPLETED: return 2;
-    case JM_WAITING: return 3;
-    case JM_CANCELED: return 4;
-    case JM_PAUSED: return 5;
-    case JM_ERROR: return 6;
-    case JM_PROGRESS: return 7;
-    case JM_RETRY_WAIT: return 8;
-    case JM_READ_DATA: return 9;
+    case JM_BEGIN: return kEventBegin;
+    case JM_COMPLETED: return kEventCompleted;
+    case JM_WAITING: return kEventWaiting;
+    case JM_CANCELED: return kEventCanceled;
+    case JM_PAUSED: return kEventPaused;
+    case JM_ERROR: return kEventError;
+    case JM_PROGRESS: return kEventInProgress;
+    case JM_RETRY_WAIT: return kEventWaitingForRetry;
+    case JM_READ_DATA: return kEventBeginReadData;
     default: return 0;
     }
 }
@@ -54,7 +54,7 @@ LRESULT CALLBACK EventWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
     const DISPID event = EventOf(message);
     if (!self || event == 0) return ::DefWindowProcA(hwnd, message, wParam, lParam);
     std::vector<LONG> arguments{static_cast<LONG>(JobIdOf(lParam))};
-    if (event == kDispidError) arguments.push_back(static_cast<LONG>(static_cast<INT_PTR>(wParam)));
+    if (event == kEventError) arguments.push_back(static_cast<LONG>(static_cast<INT_PTR>(wParam)));
     // The window may be destroyed by a sink's call; keep the sinks alive.
     win::ComPtr<ConnectionPoint> events = self->events_;
     events->Fire(event, arguments);

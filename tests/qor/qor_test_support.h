@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "qor/com/job_events.h"
 #include "qor/qor.h"
 #include "tests/support/test_support.h"
 #include "win/com.h"
@@ -22,15 +23,15 @@ namespace qor_test {
 
 // Event dispids of _IQORDownloadJobEvents.
 enum EventId : DISPID {
-    kBegin = 1,
-    kCompleted = 2,
-    kWaiting = 3,
-    kCanceled = 4,
-    kPaused = 5,
-    kError = 6,
-    kInProgress = 7,
-    kWaitingForRetry = 8,
-    kReadData = 9,
+    kBegin = qor::kEventBegin,
+    kCompleted = qor::kEventCompleted,
+    kWaiting = qor::kEventWaiting,
+    kCanceled = qor::kEventCanceled,
+    kPaused = qor::kEventPaused,
+    kError = qor::kEventError,
+    kInProgress = qor::kEventInProgress,
+    kWaitingForRetry = qor::kEventWaitingForRetry,
+    kReadData = qor::kEventBeginReadData,
 };
 
 struct Event {

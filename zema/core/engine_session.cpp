@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "qor/com/job_events.h"
 #include "win/text.h"
 #include "win/xml.h"
 #include "zema/core/download_address.h"
@@ -25,15 +26,15 @@ constexpr LONG kMillisecondsPerSecond = 1000;
 
 // Dispids of the downloader's job events.
 enum DownloadEvent : DISPID {
-    kJobBegin = 1,
-    kJobCompleted = 2,
-    kJobWaiting = 3,
-    kJobCanceled = 4,
-    kJobPaused = 5,
-    kJobError = 6,
-    kJobInProgress = 7,
-    kJobWaitingForRetry = 8,
-    kJobBeginReadData = 9,
+    kJobBegin = qor::kEventBegin,
+    kJobCompleted = qor::kEventCompleted,
+    kJobWaiting = qor::kEventWaiting,
+    kJobCanceled = qor::kEventCanceled,
+    kJobPaused = qor::kEventPaused,
+    kJobError = qor::kEventError,
+    kJobInProgress = qor::kEventInProgress,
+    kJobWaitingForRetry = qor::kEventWaitingForRetry,
+    kJobBeginReadData = qor::kEventBeginReadData,
 };
 
 HRESULT Advise(IUnknown* source, REFIID events, IUnknown* sink, DWORD& cookie) {
