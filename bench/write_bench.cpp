@@ -142,8 +142,9 @@ bool ThreePortions(const std::string& path, const std::vector<char>& piece, bool
     if (!written) return false;
     std::thread recorder([&] {
         while (record && ::WaitForSingleObject(written.Get(), 1000) == WAIT_TIMEOUT) {
-            table.FlushAndRecord();
-            file.Flush();
+            qor::PortionTable::Written written;
+            table.Record(qor::PortionTable::Counts::kWritten, &written);
+            if (file.Flush()) table.MarkFlushed(written);
         }
     });
     OnThreads(kThreads, [&](int i) {
