@@ -78,21 +78,10 @@ win::FileHandle SizedFile(const std::string& path) {
     return file;
 }
 
-// The platform's floor: one handle, the file pointer moving on by itself.
-bool Sequential(const std::string& path, const std::vector<char>& piece) {
-    win::FileHandle file = SizedFile(path);
-    if (!file) return false;
-    const DWORD size = static_cast<DWORD>(piece.size());
-    for (uint64_t done = 0; done < kSize; done += size) {
-        DWORD written = 0;
-        if (!::WriteFile(file.Get(), piece.data(), size, &written, nullptr) || written != size)
-            return false;
-    }
-    return true;
-}
-
-// Each write names its offset, as writers of several portions must.
-bool Positioned(const std::string& path, const std::vector<char>& piece) {
+// The platform's floor: one handle, the file pointer moving on by itself;
+// or, `positioned`, each write naming its offset, as writers of several
+// portions must.
+bool WithWriteFile(const std::string& path, const std::vector<char>& piece, bool positioned) {
     win::FileHandle file = SizedFile(path);
     if (!file) return false;
     const DWORD size = static_cast<DWORD>(piece.size());
@@ -101,7 +90,8 @@ bool Positioned(const std::string& path, const std::vector<char>& piece) {
         at.Offset = static_cast<DWORD>(done);
         at.OffsetHigh = static_cast<DWORD>(done >> 32);
         DWORD written = 0;
-        if (!::WriteFile(file.Get(), piece.data(), size, &written, &at) || written != size)
+        if (!::WriteFile(file.Get(), piece.data(), size, &written, positioned ? &at : nullptr) ||
+            written != size)
             return false;
     }
     return true;
@@ -225,13 +215,13 @@ int main() {
     const std::vector<char> read = Piece(kReadPiece);
     // The first passes over a new file run several times slower whatever
     // writes them (the system's file cache warming up), so two go untimed.
-    for (int i = 0; i < 2; ++i) Measure("", path, [&] { return Positioned(path, small); }, false);
+    for (int i = 0; i < 2; ++i) Measure("", path, [&] { return WithWriteFile(path, small, true); }, false);
     printf("256 MB:\n");
     for (const std::vector<char>* piece : {&small, &read}) {
         Measure(Pieces("WriteFile, sequential", piece->size()), path,
-                [&] { return Sequential(path, *piece); });
+                [&] { return WithWriteFile(path, *piece, false); });
         Measure(Pieces("WriteFile, positioned", piece->size()), path,
-                [&] { return Positioned(path, *piece); });
+                [&] { return WithWriteFile(path, *piece, true); });
         Measure(Pieces("Portion::Write", piece->size()), path,
                 [&] { return ThroughPortion(path, *piece); });
         if (kReadPiece == kSmallPiece) break;

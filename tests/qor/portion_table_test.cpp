@@ -100,7 +100,7 @@ TEST(PortionTable, TakeWorkPrefersIdlePortionsThenSplitsOnlyLongTails) {
 
 // A thread that gave a portion back, and took or was given no other, holds
 // nothing: its late give-back or write must not touch the portion's next
-// owner.
+// owner. A write counts only bytes that reached the file.
 TEST(PortionTable, OnlyTheOwnerGivesBackOrWritesAndOnlyWhereItsStreamStands) {
     TempFolder folder;
     DataFile file;
@@ -129,6 +129,10 @@ TEST(PortionTable, OnlyTheOwnerGivesBackOrWritesAndOnlyWhereItsStreamStands) {
     EXPECT_EQ(6u, portion->Done());
     file.Close();
     EXPECT_EQ("abcdef", ReadFileBytes(folder.File("o.qor")).substr(0, 6));
+    // Nor does the owner count bytes the file did not take: no record may
+    // claim them.
+    EXPECT_FALSE(portion->Write(2, 6, "ghi", 3));
+    EXPECT_EQ(6u, portion->Done());
 }
 
 TEST(Portion, WritesAtItsPlaceAndDropsBytesBeyondItsEnd) {
@@ -210,27 +214,6 @@ TEST(PortionTable, RecordsBetweenFlushesClaimOnlyWhatTheLastFlushCovered) {
     file.Close();
 }
 
-// A write the file refuses counts nothing, so no record can claim it.
-TEST(Portion, AWriteThatDoesNotReachTheFileCountsNothing) {
-    TempFolder folder;
-    DataFile file;
-    ASSERT_TRUE(file.Open(folder.File("r.qor"), 2 * kBlockSize));
-    PortionTable table;
-    table.Add(0, 2 * kBlockSize, 0);
-    table.AttachAll(&file);
-    auto portion = table.TakeFirstIdle(1);
-    ASSERT_TRUE(portion);
-    ASSERT_TRUE(portion->Write(1, 0, "abc", 3));
-    file.Close();
-    EXPECT_FALSE(portion->Write(1, 3, "def", 3));
-    EXPECT_EQ(3u, portion->Done());
-    // Nor does the file take bytes beyond its size.
-    ASSERT_TRUE(file.Open(folder.File("r.qor"), 2 * kBlockSize));
-    EXPECT_FALSE(file.Write(2 * kBlockSize - 1, "xy", 2));
-    file.Close();
-    EXPECT_EQ(2 * kBlockSize, ReadFileBytes(folder.File("r.qor")).size());
-}
-
 TEST(DataFile, CannotBeSizedToZeroAndKeepsTheRemoteTimeWhenClosed) {
     TempFolder folder;
     DataFile empty;
@@ -240,6 +223,7 @@ TEST(DataFile, CannotBeSizedToZeroAndKeepsTheRemoteTimeWhenClosed) {
     const FILETIME remote = {0x11111111, 0x01C00000};
     ASSERT_TRUE(file.SetRemoteTime(remote));
     ASSERT_TRUE(file.Write(0, std::string(kBlockSize, '\7').data(), kBlockSize));
+    EXPECT_FALSE(file.Write(kBlockSize - 1, "xy", 2)) << "a write past the size";
     file.Close();
     WIN32_FILE_ATTRIBUTE_DATA data;
     ASSERT_TRUE(::GetFileAttributesExA(folder.File("t.qor").c_str(), GetFileExInfoStandard, &data));
