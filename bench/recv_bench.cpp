@@ -1,7 +1,7 @@
 // The floor to compare QOR's HTTP throughput with: plain blocking 8192-byte
 // recv calls on N connections, each fetching one byte range of the file,
 // writing nothing. With "client", the same ranges go through QOR's own
-// HttpTransfer (8192-byte reads, no portions, no file), which shows what the
+// HttpTransfer (the same reads, no portions, no file), which shows what the
 // client's receive path costs by itself. With "write", each connection
 // writes what it receives to its range of a file (FILE, or one in the
 // temporary folder, where qor_bench saves) with plain WriteFile (no mapping,
