@@ -57,6 +57,19 @@ TEST_F(InternetSettings, NamedEntriesPerProtocolWithDefaultPorts) {
     EXPECT_EQ(ftp.password, "secret");
 }
 
+TEST_F(InternetSettings, HttpsTakesItsOwnEntryElseTheHttpOneElseSocks) {
+    Set(1, "http=p:8080;https=t:8443;ftp=q");
+    ExpectProxy(Resolve(ProxyProtocol::kHttps), kProxyHttp, "t", 8443);
+    ExpectProxy(Resolve(ProxyProtocol::kHttp), kProxyHttp, "p", 8080);
+    Set(1, "https=t;socks=s");
+    ExpectProxy(Resolve(ProxyProtocol::kHttps), kProxyHttp, "t", kDefaultHttpProxyPort);
+    ExpectProxy(Resolve(ProxyProtocol::kHttp), kProxySocks5, "s", kDefaultSocksPort);
+    Set(1, "http=p:8080;socks=s");
+    ExpectProxy(Resolve(ProxyProtocol::kHttps), kProxyHttp, "p", 8080);
+    Set(1, "ftp=q;socks=s:9050");
+    ExpectProxy(Resolve(ProxyProtocol::kHttps), kProxySocks5, "s", 9050);
+}
+
 TEST_F(InternetSettings, HttpEntryWithoutPortUses808) {
     Set(1, "HTTP=Proxy.Example ;ftp=q:21");
     ExpectProxy(Resolve(ProxyProtocol::kHttp), kProxyHttp, "proxy.example", kDefaultHttpProxyPort);

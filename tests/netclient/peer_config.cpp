@@ -86,6 +86,14 @@ std::string PeerConfig::FtpUrl(const std::string& peer, const std::string& path)
     return "ftp://127.0.0.1:" + std::to_string(Port(peer)) + path;
 }
 
+std::string PeerConfig::HttpsUrl(const std::string& peer, const std::string& path) const {
+    return "https://localhost:" + std::to_string(Port(peer)) + path;
+}
+
+std::string PeerConfig::PeerLog(const std::string& relative) const {
+    return testing_support::ReadFileBytes(WindowsPath(Value("root") + "/" + relative));
+}
+
 std::string PeerConfig::ServedFilePath(const std::string& name) const {
     return WindowsPath(Value("www") + "/files/" + name);
 }
