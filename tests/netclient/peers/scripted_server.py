@@ -553,6 +553,8 @@ def tls_context():
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     certs = OPTIONS["tls_certs"]
     context.load_cert_chain(os.path.join(certs, "good.crt"), os.path.join(certs, "good.key"))
+    # A connection that ends without close_notify must show as such.
+    context.options &= ~getattr(ssl, "OP_IGNORE_UNEXPECTED_EOF", 0)
     return context
 
 
