@@ -20,16 +20,7 @@ using netclient_tests::FetchResult;
 using netclient_tests::Pattern;
 using netclient_tests::kQuickEnoughMs;
 
-class HttpsPeers : public netclient_tests::PeerTest {
-protected:
-    TransferSettings ViaProxy(const std::string& url, int kind, const std::string& peer,
-                              const std::string& user = std::string(),
-                              const std::string& password = std::string()) const {
-        TransferSettings settings = Settings(url);
-        settings.httpsProxy = Proxy(kind, peer, user, password);
-        return settings;
-    }
-};
+using HttpsPeers = netclient_tests::PeerTest;
 
 TEST_F(HttpsPeers, RsaAndEcdsaServersGiveTheFileWholeAndInRanges) {
     const std::string source = peers_.ServedFile("medium.bin");

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "netclient/url.h"
 #include "tests/support/test_support.h"
 
 namespace netclient_tests {
@@ -44,6 +45,18 @@ netclient::ProxyEndpoint PeerTest::Proxy(int kind, const std::string& peer,
     proxy.userName = user;
     proxy.password = password;
     return proxy;
+}
+
+netclient::TransferSettings PeerTest::ViaProxy(const std::string& url, int kind,
+                                               const std::string& peer, const std::string& user,
+                                               const std::string& password) const {
+    netclient::TransferSettings settings = Settings(url);
+    switch (netclient::GetUrlKind(url)) {
+    case netclient::kUrlFtp: settings.ftpProxy = Proxy(kind, peer, user, password); break;
+    case netclient::kUrlHttps: settings.httpsProxy = Proxy(kind, peer, user, password); break;
+    default: settings.httpProxy = Proxy(kind, peer, user, password); break;
+    }
+    return settings;
 }
 
 bool PeerConfig::Load(std::string& error) {

@@ -69,6 +69,10 @@ protected:
     netclient::ProxyEndpoint Proxy(int kind, const std::string& peer,
                                    const std::string& user = std::string(),
                                    const std::string& password = std::string()) const;
+    // Settings(url) through a proxy, set as the endpoint of the URL's scheme.
+    netclient::TransferSettings ViaProxy(const std::string& url, int kind, const std::string& peer,
+                                         const std::string& user = std::string(),
+                                         const std::string& password = std::string()) const;
 
     PeerConfig peers_;
     win::KernelHandle stop_;
