@@ -21,6 +21,9 @@ constexpr int kMaxTunnelRounds = 8;
 constexpr uint16_t kDefaultHttpPort = 80;
 
 bool IsHttpsUrl(const std::string& url) { return GetUrlKind(url) == kUrlHttps; }
+const ProxyEndpoint& ProxyFor(const TransferSettings& settings) {
+    return IsHttpsUrl(settings.url) ? settings.httpsProxy : settings.httpProxy;
+}
 bool IsFinalSuccess(int status) { return status == 200 || status == 206; }
 bool IsRedirect(int status) { return status >= 301 && status <= 399; }
 bool IsInterim(int status) { return status >= 100 && status <= 199; }
@@ -28,7 +31,7 @@ bool IsInterim(int status) { return status >= 100 && status <= 199; }
 }  // namespace
 
 HttpTransfer::HttpTransfer(const TransferSettings& settings)
-    : ProtocolTransfer(settings, IsHttpsUrl(settings.url) ? settings.httpsProxy : settings.httpProxy),
+    : ProtocolTransfer(settings, ProxyFor(settings)),
       secure_(IsHttpsUrl(settings.url)),
       socket_(settings.stopEvent, settings.timeoutMs) {}
 

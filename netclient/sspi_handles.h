@@ -58,7 +58,8 @@ using SspiContext = SspiHandle<&SecurityFunctionTableA::DeleteSecurityContext>;
 // Frees what a package allocated for an output buffer (ISC_REQ_ALLOCATE_MEMORY).
 class ContextBuffer {
 public:
-    ContextBuffer(PSecurityFunctionTableA table, SecBuffer& buffer) : table_(table), buffer_(buffer) {}
+    ContextBuffer(PSecurityFunctionTableA table, SecBuffer& buffer)
+        : table_(table), buffer_(buffer) {}
     ~ContextBuffer() {
         if (buffer_.pvBuffer) table_->FreeContextBuffer(buffer_.pvBuffer);
         buffer_.pvBuffer = nullptr;

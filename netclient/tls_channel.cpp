@@ -112,7 +112,8 @@ bool TlsChannel::RunHandshake(bool fresh) {
         switch (status) {
         case SEC_E_OK:
         case SEC_I_CONTINUE_NEEDED:
-            if (!first) input_.KeepLastCipher(in[1].BufferType == SECBUFFER_EXTRA ? in[1].cbBuffer : 0);
+            if (!first)
+                input_.KeepLastCipher(in[1].BufferType == SECBUFFER_EXTRA ? in[1].cbBuffer : 0);
             if (status == SEC_E_OK) return Established(fresh);
             needInput = input_.CipherSize() == 0;
             break;

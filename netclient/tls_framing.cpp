@@ -73,7 +73,8 @@ bool TlsInputBuffer::TakeDecrypted(const SecBuffer* buffers, size_t count) {
         const char* text = static_cast<const char*>(data->pvBuffer);
         // The plaintext must lie inside the record it came from, before the
         // ciphertext that stays.
-        if (!text || text < begin || text > left || data->cbBuffer > static_cast<size_t>(left - text))
+        if (!text || text < begin || text > left ||
+            data->cbBuffer > static_cast<size_t>(left - text))
             return false;
         plainBegin = static_cast<size_t>(text - bytes_.data());
         plainSize = data->cbBuffer;

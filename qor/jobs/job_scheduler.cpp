@@ -128,9 +128,10 @@ void JobScheduler::ApplySettings() {
         limit_ = state_.concurrency;
     }
     // Reading the Internet settings may resolve names: not under the lock.
-    netclient::ResolveInternetSettings(proxies.http, netclient::ProxyProtocol::kHttp, quit_.Get());
-    netclient::ResolveInternetSettings(proxies.https, netclient::ProxyProtocol::kHttps, quit_.Get());
-    netclient::ResolveInternetSettings(proxies.ftp, netclient::ProxyProtocol::kFtp, quit_.Get());
+    using netclient::ProxyProtocol;
+    netclient::ResolveInternetSettings(proxies.http, ProxyProtocol::kHttp, quit_.Get());
+    netclient::ResolveInternetSettings(proxies.https, ProxyProtocol::kHttps, quit_.Get());
+    netclient::ResolveInternetSettings(proxies.ftp, ProxyProtocol::kFtp, quit_.Get());
     proxies_ = proxies;
 }
 
