@@ -80,25 +80,24 @@ TEST(TlsInputBuffer, HandsOutPlaintextInPiecesAndKeepsTheNextRecordWhole) {
     EXPECT_EQ(std::string(input.Cipher(), input.CipherSize()), "NNNNNNNnnn");
 }
 
-TEST(TlsInputBuffer, RefusesWhatSchannelCannotHaveMeant) {
+TEST(TlsInputBuffer, RefusesWhatSchannelCannotHaveMeantAndKeepsItsBytes) {
     TlsInputBuffer input(256);
     Receive(input, std::string(64, 'c'));
-    SecBuffer buffers[4];
-    DecryptFirst(input, 40, 5, 10, buffers);
-    SecBuffer outside[4];
-    memcpy(outside, buffers, sizeof(buffers));
+    SecBuffer sound[4];
+    DecryptFirst(input, 40, 5, 10, sound);
     static char elsewhere[16];
-    outside[1].pvBuffer = elsewhere;
-    EXPECT_FALSE(input.TakeDecrypted(outside, 4));
-    memcpy(outside, buffers, sizeof(buffers));
-    outside[3].cbBuffer = 65;  // more left over than was there
-    EXPECT_FALSE(input.TakeDecrypted(outside, 4));
-    memcpy(outside, buffers, sizeof(buffers));
-    outside[1].cbBuffer = 40;  // plaintext running into the bytes left over
-    EXPECT_FALSE(input.TakeDecrypted(outside, 4));
-    // A refusal changes nothing; the sound answer is then taken.
-    EXPECT_EQ(input.CipherSize(), 64u);
-    EXPECT_TRUE(input.TakeDecrypted(buffers, 4));
+    // Plaintext outside the record, more left over than was there, and
+    // plaintext running into what is left over.
+    for (int fault = 0; fault < 3; ++fault) {
+        SecBuffer buffers[4];
+        memcpy(buffers, sound, sizeof(sound));
+        if (fault == 0) buffers[1].pvBuffer = elsewhere;
+        if (fault == 1) buffers[3].cbBuffer = 65;
+        if (fault == 2) buffers[1].cbBuffer = 40;
+        EXPECT_FALSE(input.TakeDecrypted(buffers, 4)) << fault;
+        EXPECT_EQ(input.CipherSize(), 64u);
+    }
+    EXPECT_TRUE(input.TakeDecrypted(sound, 4));
     EXPECT_EQ(input.PlainSize(), 10u);
     EXPECT_EQ(input.CipherSize(), 24u);
 }
