@@ -35,8 +35,8 @@ public:
     // system call and a write, whatever its size.
     static constexpr size_t kReadSize = 262144;
 
-    JobTask(win::ComPtr<DownloadJob> job, uint32_t serial, const netclient::ProxyEndpoint& http,
-            const netclient::ProxyEndpoint& ftp, HWND scheduler);
+    JobTask(win::ComPtr<DownloadJob> job, uint32_t serial,
+            const netclient::ProxyEndpoints& proxies, HWND scheduler);
     ~JobTask();
     JobTask(const JobTask&) = delete;
     JobTask& operator=(const JobTask&) = delete;
@@ -113,8 +113,7 @@ private:
 
     win::ComPtr<DownloadJob> job_;
     const uint32_t serial_;
-    const netclient::ProxyEndpoint httpProxy_;
-    const netclient::ProxyEndpoint ftpProxy_;
+    const netclient::ProxyEndpoints proxies_;
     const HWND scheduler_;
     JobSettings settings_;
     std::string redirectUrl_;  // under the task lock
