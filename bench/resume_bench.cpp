@@ -6,8 +6,8 @@
 // checked byte for byte after each; nothing else is asserted.
 //   resume_bench.exe                  a 256 MB local file
 //   resume_bench.exe URL COPY         a served file, with a local copy of it
-// Internally: resume_bench.exe --child SOURCE SAVE PORTIONS downloads until
-// it is killed.
+// Internally: resume_bench.exe --child SOURCE SAVE PORTIONS BANDWIDTH
+// downloads until it is killed.
 
 #include <windows.h>
 #include <oleauto.h>
@@ -34,6 +34,9 @@ constexpr DWORD kRecordPollMs = 50;
 // record interval, the average distance of a random moment from the last
 // record.
 constexpr DWORD kKillDelayMs = 500;
+// The run that is killed fetches an eighth of the file a second: an
+// unlimited one may end before its first record, which comes after a second.
+constexpr uint64_t kKilledRunSeconds = 8;
 constexpr char kTargetName[] = "resume.bin";
 constexpr double kMegabyte = 1024.0 * 1024.0;
 
@@ -256,7 +259,8 @@ bool KillAndResume(IQORDownloader* downloader, const Paths& paths, uint64_t size
     const char* label = "killed at half, begun again";
     bench::RemoveFolder(paths.save);
     std::string command = "\"" + bench::ProgramFolder() + "\\resume_bench.exe\" --child \"" +
-                          paths.source + "\" \"" + paths.save + "\" " + std::to_string(kPortions);
+                          paths.source + "\" \"" + paths.save + "\" " + std::to_string(kPortions) +
+                          " " + std::to_string(size / kKilledRunSeconds);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
@@ -299,13 +303,14 @@ bool KillAndResume(IQORDownloader* downloader, const Paths& paths, uint64_t size
     return Report(label, left, ResumeAndTime(downloader, paths), paths, size);
 }
 
-int Child(const std::string& source, const std::string& save, int portions) {
+int Child(const std::string& source, const std::string& save, int portions, long bandwidth) {
     win::ComPtr<IQORDownloader> downloader = MakeDownloader();
     if (!downloader) return 1;
     Paths paths;
     paths.source = source;
     paths.save = save;
     win::ComPtr<IQORDownloadJob> job = MakeJob(downloader.Get(), paths, portions);
+    if (job) job->put_Bandwidth(bandwidth);
     auto sink = win::TakeOwnership(new bench::JobSink());
     bench::SinkConnection connection(downloader.Get(), sink.Get());
     if (!job || !connection.Connected() || FAILED(downloader->BeginDownloadJob(job.Get())))
@@ -322,7 +327,8 @@ int main(int argc, char** argv) {
         fprintf(stderr, "resume_bench: QOR.dll could not be registered\n");
         return 1;
     }
-    if (argc == 5 && std::string(argv[1]) == "--child") return Child(argv[2], argv[3], atoi(argv[4]));
+    if (argc == 6 && std::string(argv[1]) == "--child")
+        return Child(argv[2], argv[3], atoi(argv[4]), atol(argv[5]));
     if (argc != 1 && argc != 3) {
         fprintf(stderr, "usage: resume_bench.exe [URL COPY]\n");
         return 1;

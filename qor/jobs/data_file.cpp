@@ -1,32 +1,50 @@
 #include "qor/jobs/data_file.h"
 
+#include <cstdint>
+#include <utility>
+
 namespace qor {
+namespace {
+
+constexpr DWORD kMaxWrite = 1u << 30;
+
+}  // namespace
 
 DataFile::~DataFile() { Close(); }
 
 bool DataFile::Open(const std::string& path, uint64_t size) {
     Close();
+    if (size == 0 || size > static_cast<uint64_t>(INT64_MAX)) return false;
     path_ = path;
-    file_.Reset(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_HIDDEN, nullptr));
-    if (!file_) return false;
-    mapping_.Reset(::CreateFileMappingA(file_.Get(), nullptr, PAGE_READWRITE,
-                                        static_cast<DWORD>(size >> 32),
-                                        static_cast<DWORD>(size & 0xFFFFFFFF), nullptr));
-    if (!mapping_) {
-        file_.Reset();
+    win::FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_HIDDEN, nullptr));
+    // The full size from the start: the disk space is claimed before data
+    // flows, and the file's length is what a resume checks.
+    FILE_END_OF_FILE_INFO end = {};
+    end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
+    if (!file ||
+        !::SetFileInformationByHandle(file.Get(), FileEndOfFileInfo, &end, sizeof(end)))
         return false;
-    }
+    file_ = std::move(file);
     size_ = size;
     return true;
 }
 
-win::MappedView DataFile::MapView(uint64_t offset, size_t length) {
-    if (!mapping_ || offset + length > size_) return win::MappedView();
-    return win::MappedView(::MapViewOfFile(mapping_.Get(), FILE_MAP_WRITE,
-                                           static_cast<DWORD>(offset >> 32),
-                                           static_cast<DWORD>(offset & 0xFFFFFFFF), length));
+bool DataFile::Write(uint64_t offset, const char* data, size_t size) {
+    if (!file_ || offset > size_ || size > size_ - offset) return false;
+    while (size > 0) {
+        const DWORD piece = size > kMaxWrite ? kMaxWrite : static_cast<DWORD>(size);
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD written = 0;
+        if (!::WriteFile(file_.Get(), data, piece, &written, &at) || written == 0) return false;
+        offset += written;
+        data += written;
+        size -= written;
+    }
+    return true;
 }
 
 bool DataFile::SetRemoteTime(const FILETIME& time) {
@@ -49,7 +67,6 @@ FILETIME DataFile::Time() const {
 bool DataFile::Flush() { return file_ && ::FlushFileBuffers(file_.Get()) != FALSE; }
 
 void DataFile::Close() {
-    mapping_.Reset();
     RestoreTime();
     file_.Reset();
     size_ = 0;

@@ -93,11 +93,11 @@ bool JobTask::LoadControlFile() {
     const FILETIME dataTime = netclient::GetLastWriteTime(dataPath_);
     if (!SameTime(record.dataTime, dataTime)) {
         // A run that ended without closing its DataFile (killed, or the
-        // machine went down) leaves the time of its last writes through the
-        // views, later than the recorded one; its record still claims only
-        // flushed bytes. The remote time goes back on the file so that a
-        // changed source is still noticed. An earlier time means something
-        // else changed the file.
+        // machine went down) leaves the time of its last writes, later than
+        // the recorded one; its record still claims only flushed bytes. The
+        // remote time goes back on the file so that a changed source is
+        // still noticed. An earlier time means something else changed the
+        // file.
         if (::CompareFileTime(&dataTime, &record.dataTime) <= 0 ||
             !netclient::SetLastWriteTime(dataPath_, record.dataTime))
             return false;
@@ -163,7 +163,7 @@ void JobTask::StopThreads() {
 }
 
 void JobTask::ReleaseRun() {
-    SaveControlFile();
+    SaveControlFile(RecordFlush::kFlushFirst);
     table_.Clear();
     std::lock_guard<std::mutex> record(recordLock_);
     file_.Close();
@@ -352,7 +352,7 @@ void JobTask::Tick() {
         // A run between attempts has no portions; its record stays as it is.
         save = !table_.Empty();
     }
-    if (save) SaveControlFile();
+    if (save) SaveControlFile(RecordFlush::kFlushFirst);
 }
 
 void JobTask::Pause() {
@@ -387,8 +387,9 @@ void JobTask::OnPortionComplete() {
         Post(JM_PROGRESS);
         whole = total_ != 0 && downloaded_ == total_;
     }
-    SaveControlFile();
+    // A whole file needs no record: completing it deletes the record.
     if (whole) CompleteFile();
+    else SaveControlFile(RecordFlush::kLastFlush);
 }
 
 void JobTask::CompleteFile() {
@@ -398,7 +399,6 @@ void JobTask::CompleteFile() {
         std::lock_guard<std::mutex> record(recordLock_);
         if (completed_) return;
         completed_ = true;
-        table_.UnmapAll();
         file_.Close();
     }
     attemptEnded_ = true;
@@ -428,7 +428,7 @@ void JobTask::FailAttemptLocked(int code) {
     attemptEnded_ = true;
     const DWORD now = ::GetTickCount();
     RefreshLocked(now);
-    SaveControlFile();
+    SaveControlFile(RecordFlush::kFlushFirst);
     if (code == 2) {
         job_->SetStatus(qorjsFailed);
         Post(JM_ERROR, static_cast<WPARAM>(code));
@@ -445,7 +445,7 @@ void JobTask::FailAttemptLocked(int code) {
     }
 }
 
-void JobTask::SaveControlFile() {
+void JobTask::SaveControlFile(RecordFlush flush) {
     std::lock_guard<std::mutex> record(recordLock_);
     if (completed_) return;
     if (!settings_.resume || table_.Empty()) {
@@ -453,12 +453,18 @@ void JobTask::SaveControlFile() {
         return;
     }
     ControlRecord r;
-    // Done counts are taken as their windows are flushed, and the file is
-    // flushed before the record is written, so that a record never claims
-    // more than the disk holds.
-    r.portions = table_.FlushAndRecord();
+    // A record never claims more than the disk holds: the done counts are
+    // taken first and the file is flushed after. Portions loaded from a
+    // record, or made afresh, hold nothing unflushed.
+    if (file_.IsOpen() && flush == RecordFlush::kFlushFirst) {
+        PortionTable::Written written;
+        r.portions = table_.Record(PortionTable::Counts::kWritten, &written);
+        if (file_.Flush()) table_.MarkFlushed(written);
+        else r.portions = table_.Record(PortionTable::Counts::kFlushed);
+    } else {
+        r.portions = table_.Record(PortionTable::Counts::kFlushed);
+    }
     if (file_.IsOpen()) {
-        file_.Flush();
         file_.RestoreTime();
         r.dataTime = file_.RecordTime();
     } else {

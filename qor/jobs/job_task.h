@@ -31,7 +31,9 @@ class PortionWorker;
 
 class JobTask {
 public:
-    static constexpr size_t kReadSize = 8192;
+    // What a transfer thread asks its source for at once: each read costs a
+    // system call and a write, whatever its size.
+    static constexpr size_t kReadSize = 262144;
 
     JobTask(win::ComPtr<DownloadJob> job, uint32_t serial,
             const netclient::ProxyEndpoints& proxies, HWND scheduler);
@@ -89,7 +91,11 @@ public:
     bool SameSource(const netclient::Transfer& transfer);
     void OnPortionComplete();
     void FailAttempt(int code);
-    void SaveControlFile();
+    // A record that flushes the DataFile first claims every byte written;
+    // one that does not claims what the last flush holds, and so costs no
+    // wait for the disk.
+    enum class RecordFlush { kFlushFirst, kLastFlush };
+    void SaveControlFile(RecordFlush flush);
     // A name under which a transfer thread of this run holds portions.
     PortionOwner NewPortionOwner() { return nextOwner_++; }
     // Starts a worker on the portion, taken in `owner`'s name, unless the

@@ -43,7 +43,8 @@ void JobThread::Run() {
 bool JobThread::ResetPortions() {
     PortionTable& table = task_.Table();
     table.Clear();
-    task_.SaveControlFile();  // an empty table removes the record
+    // An empty table removes the record.
+    task_.SaveControlFile(JobTask::RecordFlush::kLastFlush);
     if (!table.Add(0, 0, 0)) return false;
     portion_ = table.TakeFirstIdle(owner_);
     return portion_ != nullptr;

@@ -1,6 +1,5 @@
 #include "qor/jobs/portion.h"
 
-#include <cstring>
 #include <new>
 
 #include "qor/jobs/data_file.h"
@@ -19,7 +18,6 @@ void Portion::SetLength(uint64_t length) {
 
 void Portion::Attach(DataFile* file) {
     std::lock_guard<std::mutex> guard(lock_);
-    view_.Reset();
     file_ = file;
 }
 
@@ -28,42 +26,14 @@ bool Portion::Write(PortionOwner owner, uint64_t position, const char* data, siz
     // Anyone else's bytes, or bytes from another offset, would land where
     // they do not belong.
     if (owner == kNoOwner || owner_ != owner || position != start_ + done_) return false;
-    size_t written = 0;
-    while (written < size) {
-        const uint64_t length = length_;
-        const uint64_t done = done_;
-        if (length == 0 || done >= length) break;
-        const uint64_t block = done / kBlockSize;
-        const uint64_t blockStart = block * kBlockSize;
-        const uint64_t windowLength =
-            length - blockStart < kBlockSize ? length - blockStart : kBlockSize;
-        if (done == blockStart) view_.Reset();  // a new block begins
-        if (!view_) {
-            if (!file_) break;
-            view_ = file_->MapView(start_ + blockStart, static_cast<size_t>(windowLength));
-            if (!view_) break;
-            viewLength_ = static_cast<size_t>(windowLength);
-        }
-        const uint64_t inWindow = done - blockStart;
-        size_t take = size - written;
-        if (take > windowLength - inWindow) take = static_cast<size_t>(windowLength - inWindow);
-        memcpy(static_cast<char*>(view_.Get()) + inWindow, data + written, take);
-        done_ = done + take;
-        written += take;
-        if (done_ >= length) view_.Reset();
-    }
+    const uint64_t length = length_;
+    const uint64_t done = done_;
+    if (length == 0 || done >= length) return true;
+    const size_t take = length - done < size ? static_cast<size_t>(length - done) : size;
+    if (take == 0) return true;
+    if (!file_ || !file_->Write(start_ + done, data, take)) return false;
+    done_ = done + take;
     return true;
-}
-
-uint64_t Portion::FlushAndGetDone() {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (view_) ::FlushViewOfFile(view_.Get(), viewLength_);
-    return done_;
-}
-
-void Portion::Unmap() {
-    std::lock_guard<std::mutex> guard(lock_);
-    view_.Reset();
 }
 
 Portion* Portion::SplitOff() {

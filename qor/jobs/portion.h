@@ -1,18 +1,18 @@
 #pragma once
 // Portion: one byte range of the remote file, fetched by one thread at a
-// time and written straight into its mapped 64 KB window of the DataFile.
+// time and written at its place in the DataFile.
 
 #include <atomic>
 #include <cstdint>
 #include <mutex>
 
-#include "win/unique_handle.h"
-
 namespace qor {
 
 class DataFile;
 
-constexpr uint64_t kBlockSize = 65536;  // the allocation granularity
+// Portions start and are split on these boundaries, which stored records
+// of earlier runs rely on.
+constexpr uint64_t kBlockSize = 65536;
 
 // The transfer thread that holds a portion; kNoOwner when it is idle.
 using PortionOwner = uint32_t;
@@ -20,8 +20,9 @@ constexpr PortionOwner kNoOwner = 0;
 
 class Portion {
 public:
+    // A portion is made from a record or empty, so its done count is on disk.
     Portion(uint64_t start, uint64_t length, uint64_t done)
-        : start_(start), length_(length), done_(done) {}
+        : flushed(done), start_(start), length_(length), done_(done) {}
     Portion(const Portion&) = delete;
     Portion& operator=(const Portion&) = delete;
 
@@ -41,6 +42,8 @@ public:
 
     // Guarded by the table's lock.
     bool failedBefore = false;
+    // The done count that the last completed flush of the DataFile holds.
+    uint64_t flushed;
     bool Idle() const { return owner_ == kNoOwner; }
     bool OwnedBy(PortionOwner owner) const { return owner_ == owner; }
     // Changed under the table's lock and then the portion's, so that either
@@ -49,15 +52,12 @@ public:
 
     void SetLength(uint64_t length);
     void Attach(DataFile* file);
-    // Copies bytes at the current position, but only for the portion's
+    // Writes bytes at the current position, but only for the portion's
     // owner and only when `position` (where the owner's transfer stands) is
     // the current position: false otherwise, and nothing is written. Bytes
-    // beyond the end are dropped.
+    // beyond the end are dropped. The done count grows only by what the
+    // file took, so false also when the write fails.
     bool Write(PortionOwner owner, uint64_t position, const char* data, size_t size);
-    // Makes the current window's bytes durable and returns the done count
-    // they cover.
-    uint64_t FlushAndGetDone();
-    void Unmap();
 
     // Cuts the portion as the table's split rule says; the new portion is
     // returned (null when it cannot be split). Caller holds the table lock.
@@ -70,8 +70,6 @@ private:
     std::atomic<uint64_t> done_;
     std::atomic<PortionOwner> owner_{kNoOwner};
     DataFile* file_ = nullptr;
-    win::MappedView view_;
-    size_t viewLength_ = 0;
 };
 
 }  // namespace qor

@@ -20,7 +20,6 @@ bool PortionTable::Add(uint64_t start, uint64_t length, uint64_t done) {
 
 void PortionTable::Clear() {
     std::lock_guard<std::mutex> guard(lock_);
-    for (auto& p : portions_) p->Unmap();
     portions_.clear();
 }
 
@@ -87,7 +86,6 @@ void PortionTable::SortAndMerge() {
         Portion& next = *portions_[i];
         if (!current.Complete() && next.Done() == 0 && next.Idle()) {
             current.SetLength(current.Length() + next.Length());
-            next.Unmap();
             portions_.erase(portions_.begin() + static_cast<std::ptrdiff_t>(i));
         }
     }
@@ -151,12 +149,7 @@ void PortionTable::AttachAll(DataFile* file) {
     for (auto& p : portions_) p->Attach(file);
 }
 
-void PortionTable::UnmapAll() {
-    std::lock_guard<std::mutex> guard(lock_);
-    for (auto& p : portions_) p->Unmap();
-}
-
-std::vector<PortionRecord> PortionTable::FlushAndRecord() {
+std::vector<PortionRecord> PortionTable::Record(Counts counts, Written* written) {
     std::lock_guard<std::mutex> guard(lock_);
     std::vector<PortionRecord> records;
     records.reserve(portions_.size());
@@ -164,10 +157,18 @@ std::vector<PortionRecord> PortionTable::FlushAndRecord() {
         PortionRecord r;
         r.start = p->Start();
         r.length = p->Length();
-        r.done = p->FlushAndGetDone();
+        const uint64_t done = p->Done();
+        r.done = counts == Counts::kWritten ? done : p->flushed;
+        if (written) written->emplace_back(p, done);
         records.push_back(r);
     }
     return records;
+}
+
+void PortionTable::MarkFlushed(const Written& written) {
+    std::lock_guard<std::mutex> guard(lock_);
+    for (const auto& w : written)
+        if (w.second > w.first->flushed) w.first->flushed = w.second;
 }
 
 }  // namespace qor

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "qor/jobs/portion.h"
@@ -26,7 +27,7 @@ public:
 
     // The operations below take the table's lock themselves.
     bool Add(uint64_t start, uint64_t length, uint64_t done);
-    void Clear();  // unmaps every window first
+    void Clear();
     bool Empty();
     size_t Count();
     std::vector<PortionPtr> Portions();
@@ -54,10 +55,16 @@ public:
     // whether it had failed before.
     bool Release(const PortionPtr& portion, PortionOwner owner, bool failed);
     void AttachAll(class DataFile* file);
-    void UnmapAll();
-    // Flushes every window and returns the records with the done counts
-    // that are on disk.
-    std::vector<PortionRecord> FlushAndRecord();
+    // The portions as a record lists them, with their done counts (every
+    // byte the DataFile has taken) or with what the last flush of the file
+    // holds. `written`, if given, gets each portion with its done count.
+    enum class Counts { kWritten, kFlushed };
+    using Written = std::vector<std::pair<PortionPtr, uint64_t>>;
+    std::vector<PortionRecord> Record(Counts counts, Written* written = nullptr);
+    // A flush that began after `written` was taken has completed. The
+    // portions themselves are named, not their offsets: a portion made
+    // afresh at the same offset holds none of the flushed bytes.
+    void MarkFlushed(const Written& written);
 
 private:
     PortionPtr FirstIdleLocked();

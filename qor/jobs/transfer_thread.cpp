@@ -1,5 +1,7 @@
 #include "qor/jobs/transfer_thread.h"
 
+#include <new>
+
 #include "qor/jobs/job_task.h"
 
 namespace qor {
@@ -81,7 +83,9 @@ void TransferThread::CloseTransfer() {
 }
 
 void TransferThread::ReadPortion() {
-    char buffer[JobTask::kReadSize];
+    if (!buffer_) buffer_.reset(new (std::nothrow) char[JobTask::kReadSize]);
+    if (!buffer_) return;
+    char* const buffer = buffer_.get();
     while (running_ && portion_->Remaining() != 0) {
         if (!task_.WaitWhilePaused(stopEvent_.Get())) break;
         const size_t allowance = task_.RequestAllowance();
@@ -120,7 +124,7 @@ void TransferThread::PortionLoop() {
         if (complete) {
             task_.OnPortionComplete();
         } else {
-            task_.SaveControlFile();
+            task_.SaveControlFile(JobTask::RecordFlush::kLastFlush);
             // A portion that failed once already, here or in another
             // thread, ends this thread.
             if (failedBefore) break;
@@ -130,7 +134,7 @@ void TransferThread::PortionLoop() {
         if (!portion_) break;
         if (OpenPortion(portion_) != 0) {
             GiveBackPortion(true);
-            task_.SaveControlFile();
+            task_.SaveControlFile(JobTask::RecordFlush::kLastFlush);
             break;
         }
     }

@@ -63,6 +63,7 @@ private:
     void ReadPortion();
 
     uint64_t position_ = 0;
+    std::unique_ptr<char[]> buffer_;  // JobTask::kReadSize bytes, made on first use
     std::atomic<bool> running_{true};
     win::KernelHandle stopEvent_;
     win::KernelHandle thread_;

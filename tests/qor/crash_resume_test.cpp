@@ -76,9 +76,9 @@ protected:
         ASSERT_GE(bytes.size(), 72u);
         EXPECT_EQ(bytes.substr(0, 16), netclient::FileChecksum::OfText(bytes.substr(16)))
             << "a torn resume record";
-        // The source's time, never the time of our own writes through the
-        // views: those move the file's time after a kill, and a record that
-        // named them would make the next run think the source changed.
+        // The source's time, never the time of our own writes: those move
+        // the file's time after a kill, and a record that named them would
+        // make the next run think the source changed.
         const FILETIME sourceTime = FileTimeOf(source);
         EXPECT_EQ(0, memcmp(bytes.data() + 32, &sourceTime, sizeof(sourceTime)))
             << "the record names a time other than the source's";

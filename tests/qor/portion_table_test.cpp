@@ -1,4 +1,4 @@
-// Portions: splitting, merging, taking work and writing through 64 KB views.
+// Portions: splitting, merging, taking work and writing at their places in the file.
 
 #include <gtest/gtest.h>
 
@@ -100,7 +100,7 @@ TEST(PortionTable, TakeWorkPrefersIdlePortionsThenSplitsOnlyLongTails) {
 
 // A thread that gave a portion back, and took or was given no other, holds
 // nothing: its late give-back or write must not touch the portion's next
-// owner.
+// owner. A write counts only bytes that reached the file.
 TEST(PortionTable, OnlyTheOwnerGivesBackOrWritesAndOnlyWhereItsStreamStands) {
     TempFolder folder;
     DataFile file;
@@ -127,12 +127,15 @@ TEST(PortionTable, OnlyTheOwnerGivesBackOrWritesAndOnlyWhereItsStreamStands) {
     EXPECT_EQ(3u, portion->Done());
     EXPECT_TRUE(portion->Write(2, 3, "def", 3));
     EXPECT_EQ(6u, portion->Done());
-    table.UnmapAll();
     file.Close();
     EXPECT_EQ("abcdef", ReadFileBytes(folder.File("o.qor")).substr(0, 6));
+    // Nor does the owner count bytes the file did not take: no record may
+    // claim them.
+    EXPECT_FALSE(portion->Write(2, 6, "ghi", 3));
+    EXPECT_EQ(6u, portion->Done());
 }
 
-TEST(Portion, WritesThroughViewsAndDropsBytesBeyondItsEnd) {
+TEST(Portion, WritesAtItsPlaceAndDropsBytesBeyondItsEnd) {
     TempFolder folder;
     DataFile file;
     const uint64_t size = 3 * kBlockSize + 1000;
@@ -144,7 +147,7 @@ TEST(Portion, WritesThroughViewsAndDropsBytesBeyondItsEnd) {
     auto portions = table.Portions();
     std::string data(size, '\0');
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 13 + 1);
-    // Odd-sized writes that straddle the 64 KB windows.
+    // Odd-sized writes that straddle the 64 KB blocks.
     ASSERT_TRUE(table.TakeIfIdle(portions[0], 1));
     ASSERT_TRUE(table.TakeIfIdle(portions[1], 2));
     size_t at = 0;
@@ -159,8 +162,7 @@ TEST(Portion, WritesThroughViewsAndDropsBytesBeyondItsEnd) {
     EXPECT_EQ(kBlockSize + 10, portions[0]->Done());
     EXPECT_TRUE(portions[1]->Write(2, 2 * kBlockSize, data.data() + 2 * kBlockSize, data.size()));
     EXPECT_EQ(size - 2 * kBlockSize, portions[1]->Done());
-    EXPECT_EQ(size - 2 * kBlockSize, table.FlushAndRecord()[1].done);
-    table.UnmapAll();
+    EXPECT_EQ(size - 2 * kBlockSize, table.Record(PortionTable::Counts::kWritten)[1].done);
     file.Close();
     const std::string written = ReadFileBytes(folder.File("d.qor"));
     ASSERT_EQ(size, written.size());
@@ -168,6 +170,48 @@ TEST(Portion, WritesThroughViewsAndDropsBytesBeyondItsEnd) {
     EXPECT_EQ(std::string(kBlockSize - 10, '\0'), written.substr(kBlockSize + 10, kBlockSize - 10));
     EXPECT_TRUE(written.compare(2 * kBlockSize, std::string::npos, data, 2 * kBlockSize,
                                 std::string::npos) == 0);
+}
+
+// A record between flushes claims what the last flush covered: bytes a
+// portion took since then, and bytes of a portion made afresh where a
+// flushed one stood, are not on disk yet.
+TEST(PortionTable, RecordsBetweenFlushesClaimOnlyWhatTheLastFlushCovered) {
+    TempFolder folder;
+    DataFile file;
+    ASSERT_TRUE(file.Open(folder.File("f.qor"), 4 * kBlockSize));
+    PortionTable table;
+    table.Add(0, 2 * kBlockSize, 1000);  // as a record left it: on disk
+    table.Add(2 * kBlockSize, 2 * kBlockSize, 0);
+    table.AttachAll(&file);
+    auto portions = table.Portions();
+    ASSERT_TRUE(table.TakeIfIdle(portions[0], 1));
+    ASSERT_TRUE(table.TakeIfIdle(portions[1], 2));
+    const std::string bytes(500, 'b');
+    ASSERT_TRUE(portions[0]->Write(1, 1000, bytes.data(), bytes.size()));
+    const std::vector<PortionRecord> loaded = {{0, 2 * kBlockSize, 1000},
+                                               {2 * kBlockSize, 2 * kBlockSize, 0}};
+    EXPECT_EQ(loaded, table.Record(PortionTable::Counts::kFlushed));
+
+    PortionTable::Written written;
+    const std::vector<PortionRecord> taken = {{0, 2 * kBlockSize, 1500},
+                                              {2 * kBlockSize, 2 * kBlockSize, 0}};
+    EXPECT_EQ(taken, table.Record(PortionTable::Counts::kWritten, &written));
+    // Written while the flush runs: not covered by it.
+    ASSERT_TRUE(portions[1]->Write(2, 2 * kBlockSize, bytes.data(), bytes.size()));
+    ASSERT_TRUE(file.Flush());
+    table.MarkFlushed(written);
+    EXPECT_EQ(taken, table.Record(PortionTable::Counts::kFlushed));
+
+    // The portions start again from nothing, as when the source changed.
+    table.Clear();
+    table.Add(0, 4 * kBlockSize, 0);
+    table.AttachAll(&file);
+    ASSERT_TRUE(table.TakeIfIdle(table.Portions()[0], 3));
+    ASSERT_TRUE(table.Portions()[0]->Write(3, 0, bytes.data(), bytes.size()));
+    table.MarkFlushed(written);  // a flush that began before the reset ends
+    const std::vector<PortionRecord> afresh = {{0, 4 * kBlockSize, 0}};
+    EXPECT_EQ(afresh, table.Record(PortionTable::Counts::kFlushed));
+    file.Close();
 }
 
 TEST(DataFile, CannotBeSizedToZeroAndKeepsTheRemoteTimeWhenClosed) {
@@ -178,11 +222,8 @@ TEST(DataFile, CannotBeSizedToZeroAndKeepsTheRemoteTimeWhenClosed) {
     ASSERT_TRUE(file.Open(folder.File("t.qor"), kBlockSize));
     const FILETIME remote = {0x11111111, 0x01C00000};
     ASSERT_TRUE(file.SetRemoteTime(remote));
-    {
-        win::MappedView view = file.MapView(0, kBlockSize);
-        ASSERT_TRUE(view);
-        memset(view.Get(), 7, kBlockSize);
-    }
+    ASSERT_TRUE(file.Write(0, std::string(kBlockSize, '\7').data(), kBlockSize));
+    EXPECT_FALSE(file.Write(kBlockSize - 1, "xy", 2)) << "a write past the size";
     file.Close();
     WIN32_FILE_ATTRIBUTE_DATA data;
     ASSERT_TRUE(::GetFileAttributesExA(folder.File("t.qor").c_str(), GetFileExInfoStandard, &data));
