@@ -395,16 +395,21 @@ void JobTask::OnPortionComplete() {
 void JobTask::CompleteFile() {
     std::lock_guard<std::recursive_mutex> guard(lock_);
     if (attemptEnded_) return;
+    bool onDisk;
     {
         std::lock_guard<std::mutex> record(recordLock_);
         if (completed_) return;
         completed_ = true;
+        // Flushed before the rename, so that after a crash the target is the
+        // old file or the whole new one, never one whose bytes were lost.
+        onDisk = file_.Flush();
         file_.Close();
     }
     attemptEnded_ = true;
     // The rename replaces an old target in one step: it stays whole until
     // the new file is complete and in place.
-    if (!::MoveFileExA(dataPath_.c_str(), targetPath_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!onDisk ||
+        !::MoveFileExA(dataPath_.c_str(), targetPath_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         ControlFile::Delete(controlPath_);
         attemptEnded_ = false;
         FailAttemptLocked(-5);
