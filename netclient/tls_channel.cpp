@@ -23,8 +23,9 @@ constexpr ULONG kContextRequest = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETEC
                                   ISC_REQ_CONFIDENTIALITY | ISC_REQ_ALLOCATE_MEMORY |
                                   ISC_REQ_STREAM | ISC_REQ_EXTENDED_ERROR |
                                   ISC_REQ_MANUAL_CRED_VALIDATION | ISC_REQ_USE_SUPPLIED_CREDS;
-// Room for a few whole records: a server's certificates span several.
-constexpr size_t kInputCapacity = 65536;
+// Room for a few whole records (a server's certificates span several), and
+// for as many as a download's read takes at once.
+constexpr size_t kInputCapacity = 262144 + kTlsRecordHeader + kTlsMaxRecordBody;
 // A handshake takes a handful of calls; a peer that keeps one going is not
 // completing it.
 constexpr int kMaxHandshakeCalls = 32;
@@ -188,14 +189,26 @@ bool TlsChannel::SendAll(const char* data, size_t size) {
 
 int TlsChannel::Receive(char* buffer, size_t size) {
     if (size == 0) return -1;
-    while (true) {
-        if (input_.PlainSize() > 0)
-            return static_cast<int>(input_.TakePlain(buffer, std::min<size_t>(size, INT_MAX)));
-        if (closedByPeer_) return 0;
-        if (!established_) return -1;
+    size = std::min<size_t>(size, INT_MAX);
+    // Hands out every whole record already received, up to `size`: one
+    // record (16 KB at most) per call would multiply the caller's work per
+    // byte. It waits for the network only while it has nothing to give, and
+    // what it has given is never lost to a failure behind it.
+    size_t given = 0;
+    while (given < size) {
+        if (input_.PlainSize() > 0) {
+            given += input_.TakePlain(buffer + given, size - given);
+            continue;
+        }
+        if (closedByPeer_) break;
+        if (!established_) return given > 0 ? static_cast<int>(given) : -1;
         const long record = TlsRecordSize(input_.Cipher(), input_.CipherSize());
-        if (record == kTlsRecordInvalid) return FailReceive(TlsFailure::kConnection);
+        if (record == kTlsRecordInvalid) {
+            Fail(TlsFailure::kConnection);
+            continue;
+        }
         if (record == kTlsRecordIncomplete) {
+            if (given > 0) break;
             if (!ReceiveMore()) return -1;
             continue;
         }
@@ -208,7 +221,7 @@ int TlsChannel::Receive(char* buffer, size_t size) {
         const SECURITY_STATUS status = table_->DecryptMessage(context_.Get(), &desc, 0, nullptr);
         switch (status) {
         case SEC_E_OK:
-            if (!input_.TakeDecrypted(buffers, 4)) return FailReceive(TlsFailure::kConnection);
+            if (!input_.TakeDecrypted(buffers, 4)) Fail(TlsFailure::kConnection);
             break;
         case SEC_I_CONTEXT_EXPIRED:
             // close_notify: the server sends nothing more.
@@ -221,15 +234,18 @@ int TlsChannel::Receive(char* buffer, size_t size) {
             // refused: a download has no use for it, and a new handshake in
             // the middle of a response is where attacks have lived.
             if (protocol_ != SP_PROT_TLS1_3_CLIENT || !input_.TakeDecrypted(buffers, 4))
-                return FailReceive(TlsFailure::kRenegotiation);
-            if (!RunHandshake(false)) return -1;
+                Fail(TlsFailure::kRenegotiation);
+            else if (!RunHandshake(false))
+                return given > 0 ? static_cast<int>(given) : -1;
             break;
         case SEC_E_INCOMPLETE_MESSAGE:
+            if (given > 0) return static_cast<int>(given);
             if (!ReceiveMore()) return -1;
             break;
-        default: return FailReceive(TlsFailure::kConnection);
+        default: Fail(TlsFailure::kConnection); break;
         }
     }
+    return static_cast<int>(given);
 }
 
 void TlsChannel::Shutdown() {
@@ -269,11 +285,6 @@ bool TlsChannel::Fail(TlsFailure failure) {
     if (failure_ == TlsFailure::kNone) failure_ = failure;
     established_ = false;
     return false;
-}
-
-int TlsChannel::FailReceive(TlsFailure failure) {
-    Fail(failure);
-    return -1;
 }
 
 }  // namespace netclient

@@ -69,7 +69,6 @@ private:
     bool ReceiveMore();
     bool SendToken(const SecBuffer& token);
     bool Fail(TlsFailure failure);
-    int FailReceive(TlsFailure failure);
 
     EventSocket& socket_;
     HANDLE stop_;
