@@ -6,10 +6,10 @@
 #include "win/com.h"
 #include "zema/core/application.h"
 #include "zema/core/engine_session.h"
-#include "zema/ui/skin_resources.h"
+#include "zema/ui/toolkit/skin_resources.h"
 #include "zema/core/power.h"
-#include "zema/ui/tray_icon.h"
-#include "zema/ui/window_host.h"
+#include "zema/ui/windows/tray_icon.h"
+#include "zema/ui/windows/window_host.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     win::ComInit com(COINIT_APARTMENTTHREADED);

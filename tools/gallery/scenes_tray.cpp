@@ -9,11 +9,11 @@
 #include <thread>
 
 #include "tools/gallery/gallery.h"
-#include "zema/ui/about_box.h"
-#include "zema/ui/details_dialog.h"
-#include "zema/ui/notification_window.h"
-#include "zema/ui/reboot_dialog.h"
-#include "zema/ui/tray_icon.h"
+#include "zema/ui/windows/about_box.h"
+#include "zema/ui/windows/details_dialog.h"
+#include "zema/ui/windows/notification_window.h"
+#include "zema/ui/windows/reboot_dialog.h"
+#include "zema/ui/windows/tray_icon.h"
 
 namespace {
 

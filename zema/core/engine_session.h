@@ -18,36 +18,12 @@
 #include "zema/core/app_services.h"
 #include "zema/core/dispatch_sink.h"
 #include "zema/core/record_handle_table.h"
+#include "zema/core/session_types.h"
 #include "zema/engine/update_engine.h"
 
 namespace zema {
 
 class SettingsStore;
-
-// One entry of the scan's vulnerability list.
-struct VulnerabilityEntry {
-    int32_t vulnerabilityId;
-    int32_t updateId;
-    int32_t bulletinId;
-};
-
-// The distinct values the result view groups by, sorted ascending.
-struct GroupingSets {
-    std::vector<int32_t> products;
-    std::vector<int32_t> severities;
-    std::vector<int32_t> impacts;
-    std::vector<int32_t> languages;
-};
-
-// Totals the main window's summary shows.
-struct SessionSummary {
-    int total = 0;
-    int downloading = 0;
-    int downloaded = 0;
-    int failed = 0;
-    int installing = 0;
-    int installed = 0;
-};
 
 class EngineSession : public UpdateSession {
 public:

@@ -5,8 +5,8 @@
 #include "zema/options/center_on_screen.h"
 #include "zema/options/download_options.h"
 #include "zema/options/options_ids.h"
-#include "zema/ui/skin_button.h"
-#include "zema/ui/skin_resources.h"
+#include "zema/ui/toolkit/skin_button.h"
+#include "zema/ui/toolkit/skin_resources.h"
 
 namespace zema {
 namespace {

@@ -1,8 +1,8 @@
 #include "zema/options/options_page.h"
 
-#include "zema/ui/skin_button.h"
-#include "zema/ui/skin_combo.h"
-#include "zema/ui/skin_resources.h"
+#include "zema/ui/toolkit/skin_button.h"
+#include "zema/ui/toolkit/skin_combo.h"
+#include "zema/ui/toolkit/skin_resources.h"
 
 namespace zema {
 namespace {

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "win/unique_handle.h"
-#include "zema/ui/dialog.h"
-#include "zema/ui/skin_control.h"
+#include "zema/ui/toolkit/dialog.h"
+#include "zema/ui/toolkit/skin_control.h"
 
 namespace zema {
 

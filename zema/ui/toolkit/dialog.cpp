@@ -1,0 +1,192 @@
+#include "zema/ui/toolkit/dialog.h"
+
+#include "zema/core/application.h"
+#include "zema/ui/toolkit/skinned_frame.h"
+
+namespace zema {
+namespace {
+
+// Messages whose answer a dialog procedure returns directly rather than
+// through DWLP_MSGRESULT.
+bool ReturnsDirectly(UINT message) {
+    switch (message) {
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_QUERYDRAGICON:
+    case WM_INITDIALOG:
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+Dialog::~Dialog() {
+    if (hwnd_ && !modal_) {
+        // Destroying now routes WM_DESTROY here while `this` is still whole
+        // enough for the base's bookkeeping; overrides have already gone.
+        HWND window = hwnd_;
+        ::SetWindowLongPtrA(window, DWLP_USER, 0);
+        if (Application* app = Application::Current()) app->RemoveModelessDialog(window);
+        ::DestroyWindow(window);
+    }
+}
+
+INT_PTR Dialog::RunModal(HWND owner, const DialogTemplate& layout) {
+    modal_ = true;
+    return ::DialogBoxIndirectParamA(::GetModuleHandleA(nullptr), layout.Get(), owner, Proc,
+                                     reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR Dialog::RunModal(HWND owner, HINSTANCE module, int resourceId) {
+    modal_ = true;
+    return ::DialogBoxParamA(module, MAKEINTRESOURCEA(resourceId), owner, Proc,
+                             reinterpret_cast<LPARAM>(this));
+}
+
+HWND Dialog::Create(HWND owner, const DialogTemplate& layout) {
+    modal_ = false;
+    HWND window = ::CreateDialogIndirectParamA(::GetModuleHandleA(nullptr), layout.Get(), owner,
+                                               Proc, reinterpret_cast<LPARAM>(this));
+    if (window)
+        if (Application* app = Application::Current()) app->AddModelessDialog(window);
+    return window;
+}
+
+HWND Dialog::Create(HWND owner, HINSTANCE module, int resourceId) {
+    modal_ = false;
+    HWND window = ::CreateDialogParamA(module, MAKEINTRESOURCEA(resourceId), owner, Proc,
+                                       reinterpret_cast<LPARAM>(this));
+    if (window)
+        if (Application* app = Application::Current()) app->AddModelessDialog(window);
+    return window;
+}
+
+void Dialog::Close(INT_PTR result) {
+    if (!hwnd_) return;
+    if (modal_) {
+        ::EndDialog(hwnd_, result);
+    } else {
+        if (Application* app = Application::Current()) app->RemoveModelessDialog(hwnd_);
+        ::DestroyWindow(hwnd_);
+    }
+}
+
+bool Dialog::OnCommand(WORD, WORD, HWND) { return false; }
+bool Dialog::OnNotify(const NMHDR&, LRESULT&) { return false; }
+bool Dialog::OnDrawItem(const DRAWITEMSTRUCT&) { return false; }
+void Dialog::OnTimer(UINT_PTR) {}
+void Dialog::OnSize(UINT, int, int) {}
+bool Dialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+void Dialog::SetLayout(const LayoutRule* rules, size_t count) {
+    layout_.Capture(hwnd_, rules, count);
+}
+
+INT_PTR CALLBACK Dialog::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Dialog* self = nullptr;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<Dialog*>(lParam);
+        ::SetWindowLongPtrA(window, DWLP_USER, lParam);
+        self->hwnd_ = window;
+    } else {
+        self = reinterpret_cast<Dialog*>(::GetWindowLongPtrA(window, DWLP_USER));
+    }
+    if (!self) return FALSE;
+    INT_PTR answer = self->Route(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrA(window, DWLP_USER, 0);
+        self->hwnd_ = nullptr;
+    }
+    return answer;
+}
+
+INT_PTR Dialog::Route(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    bool handled = Dispatch(message, wParam, lParam, result);
+    if (!handled && frame_) handled = frame_->HandleMessage(message, wParam, lParam, result);
+    if (!handled) handled = Reflect(message, wParam, lParam, result);
+    // A modal dialog without a frame still closes on Enter and Escape.
+    if (!handled && modal_ && message == WM_COMMAND &&
+        (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        Close(LOWORD(wParam) == IDOK ? 1 : 2);
+        handled = true;
+    }
+    if (!handled) return FALSE;
+    if (ReturnsDirectly(message)) return static_cast<INT_PTR>(result);
+    ::SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+bool Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (OnMessage(message, wParam, lParam, result)) return true;
+    switch (message) {
+    case WM_INITDIALOG:
+        if (frame_) frame_->Attach(hwnd_);
+        result = OnInit() ? TRUE : FALSE;
+        return true;
+    case WM_COMMAND:
+        if (OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam))) {
+            // The control still hears of its own notification.
+            if (lParam) ::SendMessageA(reinterpret_cast<HWND>(lParam), kReflectedCommand, wParam,
+                                       lParam);
+            return true;
+        }
+        return false;
+    case WM_NOTIFY:
+        return OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
+    case WM_DRAWITEM:
+        if (OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) {
+            result = TRUE;
+            return true;
+        }
+        return false;
+    case WM_TIMER:
+        OnTimer(wParam);
+        return true;
+    case WM_SIZE:
+        layout_.Apply(hwnd_);
+        OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return false;  // the frame needs it too
+    case WM_DESTROY:
+        OnDestroy();
+        return false;
+    }
+    return false;
+}
+
+bool Dialog::Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    HWND control = nullptr;
+    switch (message) {
+    case WM_COMMAND:
+        control = reinterpret_cast<HWND>(lParam);
+        break;
+    case WM_NOTIFY:
+        control = reinterpret_cast<const NMHDR*>(lParam)->hwndFrom;
+        break;
+    case WM_DRAWITEM:
+        control = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem;
+        break;
+    case WM_MEASUREITEM:
+        control = ::GetDlgItem(hwnd_, static_cast<int>(
+                                          reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam)->CtlID));
+        break;
+    default:
+        return false;
+    }
+    if (!control || ::GetParent(control) != hwnd_) return false;
+    result = ::SendMessageA(control, kReflectedBase + message, wParam, lParam);
+    // A command is only heard; dialog-level commands (IDOK...) have no
+    // control and were left to the frame and the dialog manager.
+    return message != WM_COMMAND && result != 0;
+}
+
+}  // namespace zema

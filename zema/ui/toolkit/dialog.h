@@ -1,0 +1,75 @@
+#pragma once
+// One base for every dialog, page and skinned window: it keeps `this` with
+// the window, turns messages into a few virtual hooks, applies the layout
+// table on resize, hands what the dialog leaves to its skinned frame, and
+// reflects control notifications to the controls that drew themselves.
+
+#include <windows.h>
+
+#include "zema/ui/toolkit/dialog_template.h"
+#include "zema/ui/toolkit/layout.h"
+
+namespace zema {
+
+class SkinnedFrame;
+
+// Control notifications come back to the control as message + this.
+constexpr UINT kReflectedBase = 0x2000;
+constexpr UINT kReflectedCommand = kReflectedBase + WM_COMMAND;
+constexpr UINT kReflectedNotify = kReflectedBase + WM_NOTIFY;
+constexpr UINT kReflectedDrawItem = kReflectedBase + WM_DRAWITEM;
+constexpr UINT kReflectedMeasureItem = kReflectedBase + WM_MEASUREITEM;
+
+class Dialog {
+public:
+    Dialog() = default;
+    virtual ~Dialog();
+    Dialog(const Dialog&) = delete;
+    Dialog& operator=(const Dialog&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+    HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
+
+    // Modal: returns the value given to Close (or -1 when the dialog could
+    // not be made). IDOK (and IDCLOSE) that no hook takes end it with 1,
+    // IDCANCEL with 2.
+    INT_PTR RunModal(HWND owner, const DialogTemplate& layout);
+    INT_PTR RunModal(HWND owner, HINSTANCE module, int resourceId);
+    // Modeless: the window, or null. Keyboard navigation works through the
+    // application's message loop when there is one.
+    HWND Create(HWND owner, const DialogTemplate& layout);
+    HWND Create(HWND owner, HINSTANCE module, int resourceId);
+    // Ends a modal dialog with `result`; destroys a modeless one.
+    void Close(INT_PTR result);
+    bool IsModal() const { return modal_; }
+
+protected:
+    // Return false from OnInit when it set the focus itself.
+    virtual bool OnInit() { return true; }
+    virtual bool OnCommand(WORD id, WORD code, HWND control);
+    virtual bool OnNotify(const NMHDR& header, LRESULT& result);
+    virtual bool OnDrawItem(const DRAWITEMSTRUCT& item);
+    virtual void OnTimer(UINT_PTR id);
+    virtual void OnSize(UINT type, int cx, int cy);
+    virtual void OnDestroy() {}
+    // Every message first: return true with `result` set to take it.
+    virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+    // The frame handles, in its turn, what the hooks leave.
+    void SetFrame(SkinnedFrame* frame) { frame_ = frame; }
+    // Controls listed here follow the window's size from now on.
+    void SetLayout(const LayoutRule* rules, size_t count);
+
+private:
+    static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Route(UINT message, WPARAM wParam, LPARAM lParam);
+    bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+    HWND hwnd_ = nullptr;
+    bool modal_ = false;
+    SkinnedFrame* frame_ = nullptr;
+    Layout layout_;
+};
+
+}  // namespace zema
