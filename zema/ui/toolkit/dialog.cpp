@@ -1,10 +1,30 @@
 #include "zema/ui/toolkit/dialog.h"
 
-#include "zema/core/application.h"
+#include <algorithm>
+#include <vector>
+
 #include "zema/ui/toolkit/skinned_frame.h"
 
 namespace zema {
 namespace {
+
+// The thread's modeless dialogs, whose keyboard messages its loop hands to
+// the dialog manager.
+std::vector<HWND>& ModelessDialogs() {
+    static std::vector<HWND> dialogs;
+    return dialogs;
+}
+
+void RememberModeless(HWND dialog) {
+    std::vector<HWND>& dialogs = ModelessDialogs();
+    if (std::find(dialogs.begin(), dialogs.end(), dialog) == dialogs.end())
+        dialogs.push_back(dialog);
+}
+
+void ForgetModeless(HWND dialog) {
+    std::vector<HWND>& dialogs = ModelessDialogs();
+    dialogs.erase(std::remove(dialogs.begin(), dialogs.end(), dialog), dialogs.end());
+}
 
 // Messages whose answer a dialog procedure returns directly rather than
 // through DWLP_MSGRESULT.
@@ -35,7 +55,7 @@ Dialog::~Dialog() {
         // enough for the base's bookkeeping; overrides have already gone.
         HWND window = hwnd_;
         ::SetWindowLongPtrA(window, DWLP_USER, 0);
-        if (Application* app = Application::Current()) app->RemoveModelessDialog(window);
+        ForgetModeless(window);
         ::DestroyWindow(window);
     }
 }
@@ -56,8 +76,7 @@ HWND Dialog::Create(HWND owner, const DialogTemplate& layout) {
     modal_ = false;
     HWND window = ::CreateDialogIndirectParamA(::GetModuleHandleA(nullptr), layout.Get(), owner,
                                                Proc, reinterpret_cast<LPARAM>(this));
-    if (window)
-        if (Application* app = Application::Current()) app->AddModelessDialog(window);
+    if (window) RememberModeless(window);
     return window;
 }
 
@@ -65,8 +84,7 @@ HWND Dialog::Create(HWND owner, HINSTANCE module, int resourceId) {
     modal_ = false;
     HWND window = ::CreateDialogParamA(module, MAKEINTRESOURCEA(resourceId), owner, Proc,
                                        reinterpret_cast<LPARAM>(this));
-    if (window)
-        if (Application* app = Application::Current()) app->AddModelessDialog(window);
+    if (window) RememberModeless(window);
     return window;
 }
 
@@ -75,7 +93,6 @@ void Dialog::Close(INT_PTR result) {
     if (modal_) {
         ::EndDialog(hwnd_, result);
     } else {
-        if (Application* app = Application::Current()) app->RemoveModelessDialog(hwnd_);
         ::DestroyWindow(hwnd_);
     }
 }
@@ -104,9 +121,17 @@ INT_PTR CALLBACK Dialog::Proc(HWND window, UINT message, WPARAM wParam, LPARAM l
     INT_PTR answer = self->Route(message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrA(window, DWLP_USER, 0);
+        if (!self->modal_) ForgetModeless(window);
         self->hwnd_ = nullptr;
     }
     return answer;
+}
+
+bool Dialog::TranslateModelessMessage(MSG& msg) {
+    for (HWND dialog : ModelessDialogs()) {
+        if (::IsWindow(dialog) && ::IsDialogMessageA(dialog, &msg)) return true;
+    }
+    return false;
 }
 
 INT_PTR Dialog::Route(UINT message, WPARAM wParam, LPARAM lParam) {

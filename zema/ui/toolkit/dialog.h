@@ -35,13 +35,17 @@ public:
     // IDCANCEL with 2.
     INT_PTR RunModal(HWND owner, const DialogTemplate& layout);
     INT_PTR RunModal(HWND owner, HINSTANCE module, int resourceId);
-    // Modeless: the window, or null. Keyboard navigation works through the
-    // application's message loop when there is one.
+    // Modeless: the window, or null. Keyboard navigation works when the
+    // thread's message loop calls TranslateModelessMessage.
     HWND Create(HWND owner, const DialogTemplate& layout);
     HWND Create(HWND owner, HINSTANCE module, int resourceId);
     // Ends a modal dialog with `result`; destroys a modeless one.
     void Close(INT_PTR result);
     bool IsModal() const { return modal_; }
+
+    // The message loop offers each message here first: true when one of the
+    // thread's modeless dialogs took it for keyboard navigation.
+    static bool TranslateModelessMessage(MSG& msg);
 
 protected:
     // Return false from OnInit when it set the focus itself.

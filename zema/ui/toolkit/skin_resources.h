@@ -8,7 +8,6 @@
 #include <string>
 
 #include "win/com.h"
-#include "zema/core/app_services.h"
 
 namespace zema {
 
@@ -25,10 +24,10 @@ struct ControlText {
 // or is not understood gives "?".
 std::string FormatConversions(const std::string& text);
 
-class SkinResources : public SkinLoader {
+class SkinResources {
 public:
     SkinResources() = default;
-    ~SkinResources() override;
+    ~SkinResources();
     SkinResources(const SkinResources&) = delete;
     SkinResources& operator=(const SkinResources&) = delete;
 
@@ -39,8 +38,8 @@ public:
     // Loads res.xml synchronously; image files are looked up relative to the
     // folder that holds it. False, and no document kept, when the file
     // cannot be read or is not well-formed XML.
-    bool Load(const std::string& resXmlPath) override;
-    void Release() override;
+    bool Load(const std::string& resXmlPath);
+    void Release();
     bool IsLoaded() const { return document_ != nullptr; }
     const std::string& Folder() const { return folder_; }
 
