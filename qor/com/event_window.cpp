@@ -1,4 +1,4 @@
-#include "qor/jobs/event_window.h"
+#include "qor/com/event_window.h"
 
 #include <vector>
 
