@@ -32,33 +32,21 @@ DISPID EventWindow::EventOf(UINT message) {
 
 bool EventWindow::Create() {
     if (window_) return true;
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    if (!::GetClassInfoExA(QorModule::Instance(), kWindowClass, &wc)) {
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = &EventWindow::WindowProc;
-        wc.hInstance = QorModule::Instance();
-        wc.lpszClassName = kWindowClass;
-        if (!::RegisterClassExA(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-            return false;
-    }
-    window_.Reset(::CreateWindowExA(0, kWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                    QorModule::Instance(), nullptr));
-    if (!window_) return false;
-    ::SetWindowLongPtrA(window_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    return true;
+    if (!RegisterWindowClass(QorModule::Instance(), kWindowClass)) return false;
+    window_.Reset(CreateBoundWindow(QorModule::Instance(), kWindowClass, WS_POPUP));
+    return static_cast<bool>(window_);
 }
 
-LRESULT CALLBACK EventWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<EventWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+bool EventWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     const DISPID event = EventOf(message);
-    if (!self || event == 0) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    if (event == 0) return false;
     std::vector<LONG> arguments{static_cast<LONG>(JobIdOf(lParam))};
     if (event == kEventError) arguments.push_back(static_cast<LONG>(static_cast<INT_PTR>(wParam)));
     // The window may be destroyed by a sink's call; keep the sinks alive.
-    win::ComPtr<ConnectionPoint> events = self->events_;
+    win::ComPtr<ConnectionPoint> events = events_;
     events->Fire(event, arguments);
-    return 0;
+    result = 0;
+    return true;
 }
 
 }  // namespace qor

@@ -6,11 +6,12 @@
 
 #include "qor/com/connection_point.h"
 #include "win/com.h"
+#include "win/message_window.h"
 #include "win/unique_handle.h"
 
 namespace qor {
 
-class EventWindow {
+class EventWindow : private win::MessageWindow<EventWindow> {
 public:
     explicit EventWindow(ConnectionPoint* events);
     ~EventWindow() = default;
@@ -24,7 +25,8 @@ public:
     static DISPID EventOf(UINT message);
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    friend class win::MessageWindow<EventWindow>;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     win::ComPtr<ConnectionPoint> events_;
     win::Window window_;

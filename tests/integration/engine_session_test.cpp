@@ -437,7 +437,7 @@ protected:
 
     void DelayedScan() {
         size_t before = listener_.completed.size();
-        SendMessageA(manager_->Handle(), WM_TIMER, kTimerDelayedScan, 0);
+        SendMessageA(manager_->hwnd(), WM_TIMER, kTimerDelayedScan, 0);
         ASSERT_TRUE(PumpUntil([&] { return listener_.completed.size() > before; }, kScanTimeoutMs));
     }
 

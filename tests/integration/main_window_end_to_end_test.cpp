@@ -108,7 +108,7 @@ TEST(MainWindowEndToEnd, ScanFillsTheListAndRepairWalksEveryRowToInstalled) {
             EXPECT_EQ(skin.GetString(UpdateStatusLook(*record).text), seen.back());
         }
         session.RemoveListener(&watcher);
-        DestroyWindow(manager.Handle());
+        DestroyWindow(manager.hwnd());
     }
     MSG msg;
     while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {

@@ -154,7 +154,7 @@ void EngineSession::ReleaseComObjects() {
 void EngineSession::Shutdown() {
     ReleaseComObjects();
     listeners_.clear();
-    if (window_) ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);  // a late completion is dropped
+    HWND window = Unbind();  // a late completion is dropped
     if (scanThread_) {
         WaitForThreadDispatching(scanThread_.Get());
         scanThread_.Reset();
@@ -162,10 +162,7 @@ void EngineSession::Shutdown() {
     delete scanJob_;
     scanJob_ = nullptr;
     ClearRecords();
-    if (window_) {
-        ::DestroyWindow(window_);
-        window_ = nullptr;
-    }
+    if (window) ::DestroyWindow(window);
 }
 
 void EngineSession::ClearRecords() {
@@ -233,28 +230,17 @@ void EngineSession::RemoveListener(SessionListener* listener) {
 }
 
 bool EngineSession::EnsureWindow() {
-    if (window_) return true;
+    if (hwnd()) return true;
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = &EngineSession::WindowProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = kWindowClass;
-    if (!::RegisterClassExA(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-    window_ = ::CreateWindowExA(0, kWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                instance, nullptr);
-    if (!window_) return false;
-    ::SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    return true;
+    if (!RegisterWindowClass(instance, kWindowClass)) return false;
+    return CreateBoundWindow(instance, kWindowClass, WS_POPUP) != nullptr;
 }
 
-LRESULT CALLBACK EngineSession::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kMsgScanFinished) {
-        auto* self = reinterpret_cast<EngineSession*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (self) self->OnScanFinished(reinterpret_cast<HWND>(lParam));
-        return 0;
-    }
-    return ::DefWindowProcA(hwnd, message, wParam, lParam);
+bool EngineSession::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+    if (message != kMsgScanFinished) return false;
+    OnScanFinished(reinterpret_cast<HWND>(lParam));
+    result = 0;
+    return true;
 }
 
 bool EngineSession::StartScan(HWND requester) {
@@ -262,7 +248,7 @@ bool EngineSession::StartScan(HWND requester) {
     ClearRecords();
     if (!EnsureWindow()) return false;
     auto* job = new (std::nothrow) ScanJob{
-        {settings_.InstallFolder(), settings_.RebootXmlPath(), excluded_}, {}, window_, requester};
+        {settings_.InstallFolder(), settings_.RebootXmlPath(), excluded_}, {}, hwnd(), requester};
     if (!job) return false;
     scanThread_.Reset(::CreateThread(nullptr, 0, &EngineSession::ScanThreadProc, job, 0, nullptr));
     if (!scanThread_) {

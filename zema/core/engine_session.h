@@ -14,6 +14,7 @@
 
 #include "qor/qor.h"
 #include "win/com.h"
+#include "win/message_window.h"
 #include "win/unique_handle.h"
 #include "zema/core/app_services.h"
 #include "zema/core/dispatch_sink.h"
@@ -25,7 +26,7 @@ namespace zema {
 
 class SettingsStore;
 
-class EngineSession : public UpdateSession {
+class EngineSession : public UpdateSession, private win::MessageWindow<EngineSession> {
 public:
     explicit EngineSession(SettingsStore& settings);
     ~EngineSession() override;
@@ -64,7 +65,8 @@ public:
     bool IsPackagePresent(const UpdateRecord& record) const;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    friend class win::MessageWindow<EngineSession>;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     static DWORD WINAPI ScanThreadProc(void* context);
     bool EnsureWindow();
     void OnScanFinished(HWND requester);
@@ -106,7 +108,6 @@ private:
     std::vector<VulnerabilityEntry> vulnerabilities_;
 
     win::KernelHandle scanThread_;
-    HWND window_ = nullptr;
     // Owned by the scan thread until the completion message arrives.
     struct ScanJob;
     ScanJob* scanJob_ = nullptr;

@@ -146,7 +146,7 @@ protected:
         parts.updatedSwitch = updatedSwitch;
         window_ = std::make_unique<ManagerWindow>(parts);
         EXPECT_TRUE(window_->Create());
-        return window_->Handle();
+        return window_->hwnd();
     }
 
     // KillTimer succeeds only for a timer that is armed.
@@ -309,7 +309,7 @@ TEST_F(ManagerWindowTest, ExitCommandTearsDownAndEndsTheLoop) {
     HWND hwnd = Create(true, true);
     SendMessageA(hwnd, WM_COMMAND, kCmdExit, 0);
     EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_EQ(nullptr, window_->Handle());
+    EXPECT_EQ(nullptr, window_->hwnd());
     EXPECT_EQ(1, tray_.removes);
     EXPECT_EQ(1, windows_.destroyed);
     EXPECT_TRUE(session_.listeners.empty());

@@ -50,11 +50,9 @@ bool ReturnsDirectly(UINT message) {
 }  // namespace
 
 Dialog::~Dialog() {
-    if (hwnd_ && !modal_) {
-        // Destroying now routes WM_DESTROY here while `this` is still whole
-        // enough for the base's bookkeeping; overrides have already gone.
-        HWND window = hwnd_;
-        ::SetWindowLongPtrA(window, DWLP_USER, 0);
+    if (hwnd() && !modal_) {
+        // Unbound first: the overrides have already gone.
+        HWND window = Unbind();
         ForgetModeless(window);
         ::DestroyWindow(window);
     }
@@ -62,38 +60,38 @@ Dialog::~Dialog() {
 
 INT_PTR Dialog::RunModal(HWND owner, const DialogTemplate& layout) {
     modal_ = true;
-    return ::DialogBoxIndirectParamA(::GetModuleHandleA(nullptr), layout.Get(), owner, Proc,
+    return ::DialogBoxIndirectParamA(::GetModuleHandleA(nullptr), layout.Get(), owner, DialogProc,
                                      reinterpret_cast<LPARAM>(this));
 }
 
 INT_PTR Dialog::RunModal(HWND owner, HINSTANCE module, int resourceId) {
     modal_ = true;
-    return ::DialogBoxParamA(module, MAKEINTRESOURCEA(resourceId), owner, Proc,
+    return ::DialogBoxParamA(module, MAKEINTRESOURCEA(resourceId), owner, DialogProc,
                              reinterpret_cast<LPARAM>(this));
 }
 
 HWND Dialog::Create(HWND owner, const DialogTemplate& layout) {
     modal_ = false;
     HWND window = ::CreateDialogIndirectParamA(::GetModuleHandleA(nullptr), layout.Get(), owner,
-                                               Proc, reinterpret_cast<LPARAM>(this));
+                                               DialogProc, reinterpret_cast<LPARAM>(this));
     if (window) RememberModeless(window);
     return window;
 }
 
 HWND Dialog::Create(HWND owner, HINSTANCE module, int resourceId) {
     modal_ = false;
-    HWND window = ::CreateDialogParamA(module, MAKEINTRESOURCEA(resourceId), owner, Proc,
+    HWND window = ::CreateDialogParamA(module, MAKEINTRESOURCEA(resourceId), owner, DialogProc,
                                        reinterpret_cast<LPARAM>(this));
     if (window) RememberModeless(window);
     return window;
 }
 
 void Dialog::Close(INT_PTR result) {
-    if (!hwnd_) return;
+    if (!hwnd()) return;
     if (modal_) {
-        ::EndDialog(hwnd_, result);
+        ::EndDialog(hwnd(), result);
     } else {
-        ::DestroyWindow(hwnd_);
+        ::DestroyWindow(hwnd());
     }
 }
 
@@ -105,26 +103,7 @@ void Dialog::OnSize(UINT, int, int) {}
 bool Dialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
 void Dialog::SetLayout(const LayoutRule* rules, size_t count) {
-    layout_.Capture(hwnd_, rules, count);
-}
-
-INT_PTR CALLBACK Dialog::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    Dialog* self = nullptr;
-    if (message == WM_INITDIALOG) {
-        self = reinterpret_cast<Dialog*>(lParam);
-        ::SetWindowLongPtrA(window, DWLP_USER, lParam);
-        self->hwnd_ = window;
-    } else {
-        self = reinterpret_cast<Dialog*>(::GetWindowLongPtrA(window, DWLP_USER));
-    }
-    if (!self) return FALSE;
-    INT_PTR answer = self->Route(message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrA(window, DWLP_USER, 0);
-        if (!self->modal_) ForgetModeless(window);
-        self->hwnd_ = nullptr;
-    }
-    return answer;
+    layout_.Capture(hwnd(), rules, count);
 }
 
 bool Dialog::TranslateModelessMessage(MSG& msg) {
@@ -134,7 +113,8 @@ bool Dialog::TranslateModelessMessage(MSG& msg) {
     return false;
 }
 
-INT_PTR Dialog::Route(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR Dialog::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCDESTROY && !modal_) ForgetModeless(hwnd());
     LRESULT result = 0;
     bool handled = Dispatch(message, wParam, lParam, result);
     if (!handled && frame_) handled = frame_->HandleMessage(message, wParam, lParam, result);
@@ -147,7 +127,7 @@ INT_PTR Dialog::Route(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     if (!handled) return FALSE;
     if (ReturnsDirectly(message)) return static_cast<INT_PTR>(result);
-    ::SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, result);
+    ::SetWindowLongPtrA(hwnd(), DWLP_MSGRESULT, result);
     return TRUE;
 }
 
@@ -155,7 +135,7 @@ bool Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
     if (OnMessage(message, wParam, lParam, result)) return true;
     switch (message) {
     case WM_INITDIALOG:
-        if (frame_) frame_->Attach(hwnd_);
+        if (frame_) frame_->Attach(hwnd());
         result = OnInit() ? TRUE : FALSE;
         return true;
     case WM_COMMAND:
@@ -178,7 +158,7 @@ bool Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
         OnTimer(wParam);
         return true;
     case WM_SIZE:
-        layout_.Apply(hwnd_);
+        layout_.Apply(hwnd());
         OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
         return false;  // the frame needs it too
     case WM_DESTROY:
@@ -201,13 +181,13 @@ bool Dialog::Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result
         control = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem;
         break;
     case WM_MEASUREITEM:
-        control = ::GetDlgItem(hwnd_, static_cast<int>(
+        control = ::GetDlgItem(hwnd(), static_cast<int>(
                                           reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam)->CtlID));
         break;
     default:
         return false;
     }
-    if (!control || ::GetParent(control) != hwnd_) return false;
+    if (!control || ::GetParent(control) != hwnd()) return false;
     result = ::SendMessageA(control, kReflectedBase + message, wParam, lParam);
     // A command is only heard; dialog-level commands (IDOK...) have no
     // control and were left to the frame and the dialog manager.

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "win/message_window.h"
 #include "zema/ui/toolkit/dialog_template.h"
 #include "zema/ui/toolkit/layout.h"
 
@@ -20,15 +21,14 @@ constexpr UINT kReflectedNotify = kReflectedBase + WM_NOTIFY;
 constexpr UINT kReflectedDrawItem = kReflectedBase + WM_DRAWITEM;
 constexpr UINT kReflectedMeasureItem = kReflectedBase + WM_MEASUREITEM;
 
-class Dialog {
+class Dialog : public win::MessageWindow<Dialog> {
 public:
     Dialog() = default;
     virtual ~Dialog();
     Dialog(const Dialog&) = delete;
     Dialog& operator=(const Dialog&) = delete;
 
-    HWND hwnd() const { return hwnd_; }
-    HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
+    HWND Item(int id) const { return ::GetDlgItem(hwnd(), id); }
 
     // Modal: returns the value given to Close (or -1 when the dialog could
     // not be made). IDOK (and IDCLOSE) that no hook takes end it with 1,
@@ -65,12 +65,11 @@ protected:
     void SetLayout(const LayoutRule* rules, size_t count);
 
 private:
-    static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Route(UINT message, WPARAM wParam, LPARAM lParam);
+    friend class win::MessageWindow<Dialog>;
+    INT_PTR OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-    HWND hwnd_ = nullptr;
     bool modal_ = false;
     SkinnedFrame* frame_ = nullptr;
     Layout layout_;

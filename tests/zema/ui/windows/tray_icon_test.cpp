@@ -42,7 +42,7 @@ protected:
     bool ShellShowsIcon() const {
         NOTIFYICONDATAA data = {};
         data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-        data.hWnd = manager->Handle();
+        data.hWnd = manager->hwnd();
         data.uID = kTrayIconId;
         return ::Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
     }
@@ -53,12 +53,12 @@ protected:
         manager->OnUpdateChanged(&record);
     }
 
-    void Tick() { ::SendMessageA(manager->Handle(), WM_TIMER, kTimerTrayAnimation, 0); }
+    void Tick() { ::SendMessageA(manager->hwnd(), WM_TIMER, kTimerTrayAnimation, 0); }
 
     bool AnimationTimerArmed() const {
         // KillTimer succeeds only for an armed timer; re-arm what it stopped.
-        if (!::KillTimer(manager->Handle(), kTimerTrayAnimation)) return false;
-        ::SetTimer(manager->Handle(), kTimerTrayAnimation, kTrayAnimationMs, nullptr);
+        if (!::KillTimer(manager->hwnd(), kTimerTrayAnimation)) return false;
+        ::SetTimer(manager->hwnd(), kTimerTrayAnimation, kTrayAnimationMs, nullptr);
         return true;
     }
 
@@ -76,16 +76,16 @@ TEST_F(TrayIconTest, ComesBackWhenTheTaskbarIsCreatedAgain) {
     // A restarted shell has forgotten every icon.
     NOTIFYICONDATAA data = {};
     data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = manager->Handle();
+    data.hWnd = manager->hwnd();
     data.uID = kTrayIconId;
     ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &data));
     ASSERT_FALSE(ShellShowsIcon());
-    ::SendMessageA(manager->Handle(), ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    ::SendMessageA(manager->hwnd(), ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_TRUE(ShellShowsIcon());
     // A second announcement while the icon is shown keeps it and arms no retry.
-    ::SendMessageA(manager->Handle(), ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    ::SendMessageA(manager->hwnd(), ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_TRUE(ShellShowsIcon());
-    EXPECT_FALSE(::KillTimer(manager->Handle(), kTimerTrayRetry));
+    EXPECT_FALSE(::KillTimer(manager->hwnd(), kTimerTrayRetry));
 }
 
 TEST_F(TrayIconTest, AnimationStopsAtTheNormalImageWhenTheLastWorkEndsNotOnProgress) {
