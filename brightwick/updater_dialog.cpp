@@ -9,6 +9,7 @@
 #include "brightwick/progress_display.h"
 #include "brightwick/resource.h"
 #include "brightwick/version_check.h"
+#include "win/window_position.h"
 
 namespace brightwick {
 namespace {
@@ -23,20 +24,6 @@ constexpr int kQuitCode = IDCANCEL;
 constexpr int kProgressControls[] = {IDC_FILE_LINE, IDC_FILE_PERCENT, IDC_FILE_BAR,
                                      IDC_TOTAL_LABEL, IDC_TOTAL_PERCENT, IDC_TOTAL_BAR};
 
-void CentreOverOwner(HWND hwnd) {
-    RECT area;
-    HWND owner = ::GetWindow(hwnd, GW_OWNER);
-    if (!owner || !::GetWindowRect(owner, &area))
-        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    RECT window;
-    ::GetWindowRect(hwnd, &window);
-    int width = window.right - window.left;
-    int height = window.bottom - window.top;
-    int x = area.left + (area.right - area.left - width) / 2;
-    int y = area.top + (area.bottom - area.top - height) / 2;
-    ::SetWindowPos(hwnd, HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
 }  // namespace
 
 UpdaterDialog::UpdaterDialog(HINSTANCE instance, RunContext context, std::string commandLine)
@@ -48,8 +35,6 @@ UpdaterDialog::UpdaterDialog(HINSTANCE instance, RunContext context, std::string
 
 UpdaterDialog::~UpdaterDialog() {
     if (hwnd()) ::DestroyWindow(hwnd());
-    if (bigIcon_) ::DestroyIcon(bigIcon_);
-    if (smallIcon_) ::DestroyIcon(smallIcon_);
 }
 
 bool UpdaterDialog::Create(bool startCheck) {
@@ -92,14 +77,17 @@ INT_PTR UpdaterDialog::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lPara
 }
 
 bool UpdaterDialog::OnInit() {
-    CentreOverOwner(hwnd());
-    bigIcon_ = static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_BRIGHTWICK),
-                                               IMAGE_ICON, kIconSize, kIconSize, 0));
-    smallIcon_ = static_cast<HICON>(
+    win::CenterWindow(hwnd(), ::GetWindow(hwnd(), GW_OWNER));
+    ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    bigIcon_.Reset(static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_BRIGHTWICK),
+                                                   IMAGE_ICON, kIconSize, kIconSize, 0)));
+    smallIcon_.Reset(static_cast<HICON>(
         ::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_BRIGHTWICK), IMAGE_ICON,
-                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
-    if (smallIcon_) ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
-    if (bigIcon_) ::SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
+    if (smallIcon_)
+        ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+    if (bigIcon_)
+        ::SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
     SetStatus(IDS_CHECKING);
     ::SendDlgItemMessageA(hwnd(), IDC_FILE_BAR, PBM_SETRANGE32, 0, kBarRange);
     ::SendDlgItemMessageA(hwnd(), IDC_TOTAL_BAR, PBM_SETRANGE32, 0, kBarRange);
@@ -112,7 +100,7 @@ bool UpdaterDialog::OnInit() {
 void UpdaterDialog::OnPaint() {
     PAINTSTRUCT paint;
     HDC dc = ::BeginPaint(hwnd(), &paint);
-    if (bigIcon_) ::DrawIconEx(dc, kIconX, kIconY, bigIcon_, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
+    if (bigIcon_) ::DrawIconEx(dc, kIconX, kIconY, bigIcon_.Get(), kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
     ::EndPaint(hwnd(), &paint);
 }
 

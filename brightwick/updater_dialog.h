@@ -62,8 +62,8 @@ private:
     win::KernelHandle upgradeThread_;
     UpgradeState state_;
     bool startCheck_ = true;
-    HICON bigIcon_ = nullptr;
-    HICON smallIcon_ = nullptr;
+    win::Icon bigIcon_;
+    win::Icon smallIcon_;
 };
 
 }  // namespace brightwick

@@ -71,11 +71,11 @@ bool ManagerWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 
 void ManagerWindow::OnCreate() {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    smallIcon_ = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(kSmallIconId),
-                                                 IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                                 ::GetSystemMetrics(SM_CYSMICON), 0));
+    smallIcon_.Reset(static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(kSmallIconId),
+                                                     IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                                     ::GetSystemMetrics(SM_CYSMICON), 0)));
     if (smallIcon_)
-        ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+        ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
     ::CreateDirectoryA(parts_.settings->TempWorkFolder().c_str(), nullptr);
     parts_.settings->SetWindowHandle(hwnd());
     if (parts_.session) {
@@ -98,10 +98,7 @@ void ManagerWindow::OnCreate() {
 void ManagerWindow::OnDestroy() {
     if (parts_.tray) parts_.tray->Remove();
     if (parts_.windows) parts_.windows->DestroyWindows();
-    if (smallIcon_) {
-        ::DestroyIcon(smallIcon_);
-        smallIcon_ = nullptr;
-    }
+    smallIcon_.Reset();
     ::PostQuitMessage(0);
     parts_.settings->SetWindowHandle(nullptr);
     if (parts_.session) parts_.session->RemoveListener(this);

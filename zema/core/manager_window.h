@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "win/message_window.h"
+#include "win/unique_handle.h"
 #include "zema/core/app_services.h"
 #include "zema/core/power.h"
 #include "zema/core/session_policy.h"
@@ -70,7 +71,7 @@ private:
     ManagerWindowParts parts_;
     std::unique_ptr<SessionPolicy> policy_;
     bool animating_ = false;
-    HICON smallIcon_ = nullptr;
+    win::Icon smallIcon_;
     UINT taskbarCreated_ = 0;
 };
 

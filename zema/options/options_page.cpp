@@ -33,7 +33,7 @@ bool OptionsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
     case WM_ERASEBKGND: {
         RECT client;
         ::GetClientRect(hwnd(), &client);
-        ::FillRect(reinterpret_cast<HDC>(wParam), &client, static_cast<HBRUSH>(background_.Get()));
+        ::FillRect(reinterpret_cast<HDC>(wParam), &client, background_.Get());
         result = TRUE;
         return true;
     }

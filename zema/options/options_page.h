@@ -71,7 +71,7 @@ private:
     SettingsStore& settings_;
     const char* titleName_;
     COLORREF textColor_ = 0;
-    win::GdiObject background_;
+    win::Brush background_;
     std::vector<std::unique_ptr<SkinControl>> controls_;
 };
 

@@ -21,7 +21,7 @@ COLORREF BlendColor(Gradient colors, int i, int n) {
 }
 
 void DrawLine(HDC dc, COLORREF color, int x0, int y0, int x1, int y1) {
-    win::GdiObject pen(::CreatePen(PS_SOLID, 1, color));
+    win::Pen pen(::CreatePen(PS_SOLID, 1, color));
     if (!pen) return;
     HGDIOBJ old = ::SelectObject(dc, pen.Get());
     ::MoveToEx(dc, x0, y0, nullptr);
@@ -117,7 +117,7 @@ void DrawProgressBar(HDC dc, const RECT& rect, double fraction, COLORREF frame,
     fraction = std::clamp(fraction, 0.0, 1.0);
     ClipScope clip(dc, rect);
 
-    win::GdiObject pen(::CreatePen(PS_SOLID, 1, frame));
+    win::Pen pen(::CreatePen(PS_SOLID, 1, frame));
     HGDIOBJ oldPen = ::SelectObject(dc, pen.Get());
     HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(NULL_BRUSH));
     ::RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, kFrameCorner, kFrameCorner);

@@ -42,13 +42,13 @@ void PaintParentBackground(HWND control, HDC dc) {
 }
 
 void FrameRectColor(HDC dc, const RECT& rect, COLORREF color) {
-    win::GdiObject brush(::CreateSolidBrush(color));
-    if (brush) ::FrameRect(dc, &rect, static_cast<HBRUSH>(brush.Get()));
+    win::Brush brush(::CreateSolidBrush(color));
+    if (brush) ::FrameRect(dc, &rect, brush.Get());
 }
 
 void FillRectColor(HDC dc, const RECT& rect, COLORREF color) {
-    win::GdiObject brush(::CreateSolidBrush(color));
-    if (brush) ::FillRect(dc, &rect, static_cast<HBRUSH>(brush.Get()));
+    win::Brush brush(::CreateSolidBrush(color));
+    if (brush) ::FillRect(dc, &rect, brush.Get());
 }
 
 }  // namespace zema

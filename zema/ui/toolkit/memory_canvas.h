@@ -42,7 +42,7 @@ private:
     HDC target_;
     RECT area_;
     HDC memory_ = nullptr;
-    win::GdiObject bitmap_;
+    win::Bitmap bitmap_;
     HGDIOBJ oldBitmap_ = nullptr;
     POINT oldOrigin_ = {};
 };

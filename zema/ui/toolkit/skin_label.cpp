@@ -51,12 +51,12 @@ void SkinLabel::Paint(HDC target) {
         int width = 0;
         int height = 0;
         if (::GetIconInfo(icon_.Get(), &info)) {
+            win::Bitmap colour(info.hbmColor);
+            win::Bitmap mask(info.hbmMask);
             BITMAP bitmap = {};
-            ::GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+            ::GetObjectA(colour ? colour.Get() : mask.Get(), sizeof(bitmap), &bitmap);
             width = bitmap.bmWidth;
-            height = info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2;
-            if (info.hbmColor) ::DeleteObject(info.hbmColor);
-            if (info.hbmMask) ::DeleteObject(info.hbmMask);
+            height = colour ? bitmap.bmHeight : bitmap.bmHeight / 2;
         }
         ::DrawIconEx(dc, 0, 0, icon_.Get(), width, height, 0, nullptr, DI_NORMAL);
         return;

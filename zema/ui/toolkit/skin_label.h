@@ -30,7 +30,7 @@ private:
     COLORREF first_ = RGB(26, 26, 26);
     COLORREF second_ = RGB(255, 255, 255);
     COLORREF text_ = RGB(255, 255, 255);
-    win::GdiObject font_;
+    win::Font font_;
     win::Icon icon_;
 };
 

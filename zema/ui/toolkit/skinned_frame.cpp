@@ -76,10 +76,6 @@ SkinnedFrame::SkinnedFrame(const SkinResources& skin, const FrameStyle& style)
     ResolveMargins();
 }
 
-SkinnedFrame::~SkinnedFrame() {
-    if (images_) ::ImageList_Destroy(images_);
-}
-
 void SkinnedFrame::ResolveMargins() {
     // Absurd skin numbers would leave no client area or overflow the
     // region arithmetic; keep them to a sane band.
@@ -120,19 +116,18 @@ void SkinnedFrame::Attach(HWND window) {
 }
 
 void SkinnedFrame::BuildImageList() {
-    if (images_) ::ImageList_Destroy(images_);
-    images_ = ::ImageList_Create(kButtonWidth, kButtonHeight, ILC_COLOR32, 16, 0);
+    images_.Reset(::ImageList_Create(kButtonWidth, kButtonHeight, ILC_COLOR32, 16, 0));
     if (!images_) return;
     for (const char* name : kCaptionImages) {
-        win::GdiObject bitmap(skin_.GetBitmap(name));
+        win::Bitmap bitmap(skin_.GetBitmap(name));
         if (bitmap) {
-            ::ImageList_Add(images_, static_cast<HBITMAP>(bitmap.Get()), nullptr);
+            ::ImageList_Add(images_.Get(), bitmap.Get(), nullptr);
             continue;
         }
         // A missing image keeps its place, so every later button still
         // draws its own image; its own place stays blank.
-        win::GdiObject blank(CreateBlankImage(kButtonWidth, kButtonHeight));
-        if (blank) ::ImageList_Add(images_, static_cast<HBITMAP>(blank.Get()), nullptr);
+        win::Bitmap blank(CreateBlankImage(kButtonWidth, kButtonHeight));
+        if (blank) ::ImageList_Add(images_.Get(), blank.Get(), nullptr);
     }
 }
 
@@ -243,7 +238,7 @@ void SkinnedFrame::PaintCaption(HDC dc, int width) {
         const RECT& r = buttons_[ButtonIndex(button)];
         int image = ButtonImage(button, ButtonState(button));
         if (images_ && image >= 0)
-            ::ImageList_Draw(images_, image, dc, r.left, r.top, ILD_NORMAL);
+            ::ImageList_Draw(images_.Get(), image, dc, r.left, r.top, ILD_NORMAL);
         ::ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
     }
 

@@ -46,7 +46,7 @@ public:
     static constexpr int kButtonHeight = 18;
 
     SkinnedFrame(const SkinResources& skin, const FrameStyle& style);
-    ~SkinnedFrame();
+    ~SkinnedFrame() = default;
     SkinnedFrame(const SkinnedFrame&) = delete;
     SkinnedFrame& operator=(const SkinnedFrame&) = delete;
 
@@ -70,7 +70,7 @@ public:
     int CaptionHeight() const { return caption_; }
     RECT Margins() const { return {left_, caption_, right_, bottom_}; }
     COLORREF Background() const { return background_; }
-    HBRUSH BackgroundBrush() const { return static_cast<HBRUSH>(backgroundBrush_.Get()); }
+    HBRUSH BackgroundBrush() const { return backgroundBrush_.Get(); }
 
     // The main window's caption uses a skin font; owned from here on.
     void SetCaptionFont(HFONT font);
@@ -110,10 +110,10 @@ private:
     COLORREF edge_;
     COLORREF inactiveEdge_;
     COLORREF captionText_;
-    win::GdiObject backgroundBrush_;
-    win::GdiObject titleBitmap_;
-    win::GdiObject captionFont_;
-    HIMAGELIST images_ = nullptr;
+    win::Brush backgroundBrush_;
+    win::Bitmap titleBitmap_;
+    win::Font captionFont_;
+    win::ImageList images_;
 };
 
 }  // namespace zema

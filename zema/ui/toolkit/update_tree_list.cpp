@@ -23,8 +23,6 @@ void TreeRowHandler::FillEmptyArea(UpdateTreeList&, HDC dc, const RECT& area) {
 
 UpdateTreeList::~UpdateTreeList() {
     if (hwnd_) ::RemoveWindowSubclass(hwnd_, &UpdateTreeList::SubclassProc, kSubclassId);
-    for (HFONT font : fonts_) ::DeleteObject(font);
-    if (spacer_) ::ImageList_Destroy(spacer_);
 }
 
 bool UpdateTreeList::Attach(HWND listView, bool checkBoxes) {
@@ -49,15 +47,14 @@ void UpdateTreeList::SetRowHandler(std::unique_ptr<TreeRowHandler> handler) {
     // handler existed; a font change makes it ask the parent again. The
     // small image list keeps the height (the list adds one pixel) should
     // the parent not answer.
-    if (spacer_) ::ImageList_Destroy(spacer_);
-    spacer_ = ::ImageList_Create(1, std::max(1, handler_->RowHeight() - 1), ILC_COLOR32, 1, 0);
-    ListView_SetImageList(hwnd_, spacer_, LVSIL_SMALL);
+    spacer_.Reset(::ImageList_Create(1, std::max(1, handler_->RowHeight() - 1), ILC_COLOR32, 1, 0));
+    ListView_SetImageList(hwnd_, spacer_.Get(), LVSIL_SMALL);
     ::SendMessageA(hwnd_, WM_SETFONT, ::SendMessageA(hwnd_, WM_GETFONT, 0, 0), FALSE);
 }
 
 void UpdateTreeList::SetFonts(std::vector<HFONT> fonts) {
-    for (HFONT font : fonts_) ::DeleteObject(font);
-    fonts_ = std::move(fonts);
+    fonts_.clear();
+    for (HFONT font : fonts) fonts_.emplace_back(font);
 }
 
 void UpdateTreeList::SetCheckIcons(HICON checked, HICON unchecked) {
@@ -267,7 +264,7 @@ void UpdateTreeList::DrawCell(HDC dc, const TreeNode& node, int column, const RE
     default: break;
     }
     HFONT font = data.font >= 0 && data.font < static_cast<int>(fonts_.size())
-                     ? fonts_[static_cast<size_t>(data.font)]
+                     ? fonts_[static_cast<size_t>(data.font)].Get()
                      : ListFont(hwnd_);
     HGDIOBJ oldFont = font ? ::SelectObject(dc, font) : nullptr;
     ::SetBkMode(dc, TRANSPARENT);
@@ -336,7 +333,7 @@ void UpdateTreeList::DrawItem(const DRAWITEMSTRUCT& item) {
     int height = rect.bottom - rect.top;
     if (!handler_ || width <= 0 || height <= 0 || !nodes_.NodeAt(row)) return;
     // Each row is composed in memory and copied at once: no flicker.
-    win::GdiObject bitmap(::CreateCompatibleBitmap(item.hDC, width, height));
+    win::Bitmap bitmap(::CreateCompatibleBitmap(item.hDC, width, height));
     HDC memory = ::CreateCompatibleDC(item.hDC);
     if (!bitmap || !memory) {
         if (memory) ::DeleteDC(memory);

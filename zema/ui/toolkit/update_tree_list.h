@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "win/unique_handle.h"
 #include "zema/ui/toolkit/tree_nodes.h"
 
 namespace zema {
@@ -126,9 +127,9 @@ private:
     bool checkBoxes_ = false;
     TreeNodes nodes_;
     std::unique_ptr<TreeRowHandler> handler_;
-    std::vector<HFONT> fonts_;
-    HIMAGELIST images_ = nullptr;
-    HIMAGELIST spacer_ = nullptr;  // gives the rows their height
+    std::vector<win::Font> fonts_;
+    HIMAGELIST images_ = nullptr;  // the owner's
+    win::ImageList spacer_;        // gives the rows their height
     HICON checkedIcon_ = nullptr;
     HICON uncheckedIcon_ = nullptr;
     std::string displayText_;  // answers LVN_GETDISPINFO

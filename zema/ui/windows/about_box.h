@@ -43,7 +43,7 @@ private:
     AboutFacts facts_;
     SkinButton ok_;
     win::Icon icon_;
-    win::GdiObject titleFont_;
+    win::Font titleFont_;
 };
 
 }  // namespace zema

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "zema/ui/toolkit/memory_canvas.h"
+#include "zema/ui/toolkit/redraw_scope.h"
 
 namespace zema {
 namespace {
@@ -164,7 +165,7 @@ bool DetailsDialog::OnInit() {
     fonts_[0].Reset(skin().GetFont("rnf_property_name"));
     fonts_[1].Reset(skin().GetFont("rnf_property_value"));
     fonts_[2].Reset(skin().GetFont("rnf_cveid"));
-    auto font = [this](int i) { return static_cast<HFONT>(fonts_[i].Get()); };
+    auto font = [this](int i) { return fonts_[i].Get(); };
     SetUpList(kPageGeneral, kIdDetailsGeneral, {{"rns_property", 126}, {"rns_value", 296}},
               {font(0), font(1)});
     SetUpList(kPageUpdates, kIdDetailsUpdates,
@@ -253,7 +254,7 @@ std::vector<std::string> DetailsDialog::BreakLines(const std::string& paragraph,
 
 void DetailsDialog::Fill(int page, const std::vector<DetailsRow>& rows, bool) {
     UpdateTreeList& list = *lists_[page];
-    ::SendMessageA(list.hwnd(), WM_SETREDRAW, FALSE, 0);
+    RedrawScope redraw(list.hwnd());
     list.Nodes().Clear();
     std::function<void(TreeNode*, const DetailsRow&)> add = [&](TreeNode* parent,
                                                                const DetailsRow& row) {
@@ -271,8 +272,6 @@ void DetailsDialog::Fill(int page, const std::vector<DetailsRow>& rows, bool) {
     };
     for (const DetailsRow& row : rows) add(nullptr, row);
     list.RowsRebuilt();
-    ::SendMessageA(list.hwnd(), WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(list.hwnd(), nullptr, TRUE);
 }
 
 void DetailsDialog::ShowRecord(const UpdateRecord* record) {

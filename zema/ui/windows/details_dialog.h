@@ -73,7 +73,7 @@ private:
     SkinHeader headers_[3];
     SkinButton copy_;
     SkinButton close_;
-    win::GdiObject fonts_[3];  // property name, property value, CVE identifier
+    win::Font fonts_[3];  // property name, property value, CVE identifier
 };
 
 }  // namespace zema

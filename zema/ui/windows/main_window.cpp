@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "win/window_position.h"
 #include "zema/core/settings_store.h"
 #include "zema/core/system_utils.h"
 #include "zema/resource.h"
@@ -75,9 +76,6 @@ MainWindow::MainWindow(const MainWindowParts& parts)
 MainWindow::~MainWindow() {
     Close(0);  // while the overrides still hear WM_DESTROY
     if (listening_) parts_.session->RemoveListener(this);
-    if (bigIcon_) ::DestroyIcon(bigIcon_);
-    if (smallIcon_) ::DestroyIcon(smallIcon_);
-    if (background_) ::DeleteObject(background_);
 }
 
 bool MainWindow::Create() {
@@ -100,7 +98,7 @@ bool MainWindow::Create() {
 
 bool MainWindow::OnInit() {
     const SkinResources& skin = *parts_.skin;
-    background_ = ::CreateSolidBrush(skin.GetColor("rnc_window_background"));
+    background_.Reset(::CreateSolidBrush(skin.GetColor("rnc_window_background")));
     controls_ = std::make_unique<MainWindowControls>();
     COLORREF face = skin.GetColor("rnc_window_background");
     controls_->title.Attach(Item(kIdResultsTitle));
@@ -113,17 +111,18 @@ bool MainWindow::OnInit() {
     controls_->help.Attach(Item(kIdHelp), skin);
     controls_->help.SetIcon(skin.GetIcon("rni_help"));
 
-    Center();
+    win::CenterWindow(hwnd(), ::GetWindow(hwnd(), GW_OWNER));
     HINSTANCE module = ::GetModuleHandleA(nullptr);
-    bigIcon_ = static_cast<HICON>(::LoadImageA(module, MAKEINTRESOURCEA(IDI_ZEMA), IMAGE_ICON,
-                                               ::GetSystemMetrics(SM_CXICON),
-                                               ::GetSystemMetrics(SM_CYICON), 0));
-    smallIcon_ = static_cast<HICON>(::LoadImageA(module, MAKEINTRESOURCEA(IDI_ZEMA), IMAGE_ICON,
-                                                 ::GetSystemMetrics(SM_CXSMICON),
-                                                 ::GetSystemMetrics(SM_CYSMICON), 0));
-    if (bigIcon_) ::SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+    bigIcon_.Reset(static_cast<HICON>(::LoadImageA(module, MAKEINTRESOURCEA(IDI_ZEMA), IMAGE_ICON,
+                                                   ::GetSystemMetrics(SM_CXICON),
+                                                   ::GetSystemMetrics(SM_CYICON), 0)));
+    smallIcon_.Reset(static_cast<HICON>(::LoadImageA(module, MAKEINTRESOURCEA(IDI_ZEMA), IMAGE_ICON,
+                                                     ::GetSystemMetrics(SM_CXSMICON),
+                                                     ::GetSystemMetrics(SM_CYSMICON), 0)));
+    if (bigIcon_)
+        ::SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
     if (smallIcon_)
-        ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+        ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
 
     if (view_.Create(hwnd())) ::ShowWindow(view_.hwnd(), SW_SHOW);
     SetLayout(kLayout, sizeof(kLayout) / sizeof(kLayout[0]));
@@ -138,23 +137,6 @@ bool MainWindow::OnInit() {
         return false;
     }
     return true;
-}
-
-void MainWindow::Center() {
-    RECT window;
-    ::GetWindowRect(hwnd(), &window);
-    RECT area;
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    RECT around = area;
-    HWND owner = ::GetWindow(hwnd(), GW_OWNER);
-    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) ::GetWindowRect(owner, &around);
-    int width = window.right - window.left;
-    int height = window.bottom - window.top;
-    int x = (around.left + around.right - width) / 2;
-    int y = (around.top + around.bottom - height) / 2;
-    x = std::max<int>(area.left, std::min<int>(x, area.right - width));
-    y = std::max<int>(area.top, std::min<int>(y, area.bottom - height));
-    ::SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::Show() {
@@ -285,13 +267,13 @@ bool MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
     case WM_ERASEBKGND: {
         RECT client;
         ::GetClientRect(hwnd(), &client);
-        ::FillRect(reinterpret_cast<HDC>(wParam), &client, background_);
+        ::FillRect(reinterpret_cast<HDC>(wParam), &client, background_.Get());
         result = 1;
         return true;
     }
     case WM_CTLCOLORSTATIC:
         ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-        result = reinterpret_cast<LRESULT>(background_);
+        result = reinterpret_cast<LRESULT>(background_.Get());
         return true;
     default:
         return false;

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "win/unique_handle.h"
 #include "zema/core/app_services.h"
 #include "zema/ui/toolkit/dialog.h"
 #include "zema/ui/models/result_source.h"
@@ -76,7 +77,6 @@ protected:
 
 private:
     void CloseToTrayOrExit();
-    void Center();
     void PlaceView();
     void OpenMenu(int buttonId, const std::pair<WORD, const char*>* items, size_t count);
     void OpenSystemMenu();
@@ -88,9 +88,9 @@ private:
     ResultSummaryPanel summary_;
     ResultView view_;
     std::function<void()> hideDetails_;
-    HICON bigIcon_ = nullptr;
-    HICON smallIcon_ = nullptr;
-    HBRUSH background_ = nullptr;
+    win::Icon bigIcon_;
+    win::Icon smallIcon_;
+    win::Brush background_;
     bool listening_ = false;
 };
 

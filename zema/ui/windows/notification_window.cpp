@@ -135,8 +135,7 @@ protected:
             linkFont_.Reset(::CreateFontIndirectA(&font));
         }
         for (int id : kLinks) {
-            HFONT use = static_cast<HFONT>(id == kIdOkLink && okFont_ ? okFont_.Get()
-                                                                      : linkFont_.Get());
+            HFONT use = id == kIdOkLink && okFont_ ? okFont_.Get() : linkFont_.Get();
             if (use) ::SendMessageA(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(use), FALSE);
         }
         return false;  // never take the focus
@@ -256,11 +255,11 @@ private:
     const SkinResources& skin_;
     SkinIconCheck check_;
     COLORREF background_;
-    win::GdiObject brush_;
+    win::Brush brush_;
     win::Icon icon_;
-    win::GdiObject messageFont_;
-    win::GdiObject okFont_;
-    win::GdiObject linkFont_;
+    win::Font messageFont_;
+    win::Font okFont_;
+    win::Font linkFont_;
     std::string message_;
     COLORREF color_ = RGB(0, 0, 0);
 };

@@ -94,8 +94,8 @@ void ResultSummaryPanel::Paint(HDC target, const RECT& client) {
     win::Icon icon(skin_.GetIcon(look.icon));
     DrawIconNatural(dc, icon.Get(), client.left + kIconLeft, client.top + kIconTop);
 
-    win::GdiObject titleFont(skin_.GetFont("rnf_result_title"));
-    win::GdiObject summaryFont(skin_.GetFont("rnf_result_summary"));
+    win::Font titleFont(skin_.GetFont("rnf_result_title"));
+    win::Font summaryFont(skin_.GetFont("rnf_result_summary"));
     int left = client.left + ResultSummary::kContentLeft;
     int textBottom = client.bottom - kTotalsBand;
 
@@ -129,7 +129,7 @@ void ResultSummaryPanel::Paint(HDC target, const RECT& client) {
     if (appearance == SummaryAppearance::Scanning)
         PaintScanBar(dc, client, titleRect.bottom);
     else
-        PaintTotals(dc, client, static_cast<HFONT>(summaryFont.Get()), summaryColour);
+        PaintTotals(dc, client, summaryFont.Get(), summaryColour);
 }
 
 void ResultSummaryPanel::PaintScanBar(HDC dc, const RECT& client, int titleBottom) {

@@ -8,6 +8,7 @@
 #include "zema/ui/toolkit/drawing.h"
 #include "zema/ui/toolkit/dialog_template.h"
 #include "zema/ui/toolkit/memory_canvas.h"
+#include "zema/ui/toolkit/redraw_scope.h"
 #include "zema/ui/toolkit/skin_button.h"
 #include "zema/ui/toolkit/skin_combo.h"
 #include "zema/ui/toolkit/skin_header.h"
@@ -94,22 +95,21 @@ const ColumnSpec kVulnerabilityColumns[] = {
 
 // A transparent 16x16 image keeps the image indexes when an icon is missing.
 void AddBlankImage(HIMAGELIST list) {
-    win::GdiObject colour(CreateBlankImage(kSmallGlyph, kSmallGlyph));
+    win::Bitmap colour(CreateBlankImage(kSmallGlyph, kSmallGlyph));
     std::array<WORD, kSmallGlyph> ones;
     ones.fill(0xFFFF);
-    win::GdiObject mask(::CreateBitmap(kSmallGlyph, kSmallGlyph, 1, 1, ones.data()));
-    ::ImageList_Add(list, static_cast<HBITMAP>(colour.Get()), static_cast<HBITMAP>(mask.Get()));
+    win::Bitmap mask(::CreateBitmap(kSmallGlyph, kSmallGlyph, 1, 1, ones.data()));
+    ::ImageList_Add(list, colour.Get(), mask.Get());
 }
 
 template <size_t N>
-HIMAGELIST BuildImageList(const SkinResources& skin, const char* const (&names)[N]) {
-    HIMAGELIST list = ::ImageList_Create(kSmallGlyph, kSmallGlyph, ILC_COLOR32 | ILC_MASK,
-                                         static_cast<int>(N), 0);
-    if (!list) return nullptr;
+win::ImageList BuildImageList(const SkinResources& skin, const char* const (&names)[N]) {
+    win::ImageList list(::ImageList_Create(kSmallGlyph, kSmallGlyph, ILC_COLOR32 | ILC_MASK,
+                                           static_cast<int>(N), 0));
+    if (!list) return list;
     for (const char* name : names) {
-        HICON icon = skin.GetIcon(name);
-        if (!icon || ::ImageList_AddIcon(list, icon) < 0) AddBlankImage(list);
-        if (icon) ::DestroyIcon(icon);
+        win::Icon icon(skin.GetIcon(name));
+        if (!icon || ::ImageList_AddIcon(list.Get(), icon.Get()) < 0) AddBlankImage(list.Get());
     }
     return list;
 }
@@ -284,11 +284,6 @@ ResultView::ResultView(UpdateSession& session, const ResultSource& source,
 ResultView::~ResultView() {
     Close(0);  // while the overrides still hear WM_DESTROY
     if (listening_) session_.RemoveListener(this);
-    if (updateImages_) ::ImageList_Destroy(updateImages_);
-    if (vulnerabilityImages_) ::ImageList_Destroy(vulnerabilityImages_);
-    if (checkedIcon_) ::DestroyIcon(checkedIcon_);
-    if (uncheckedIcon_) ::DestroyIcon(uncheckedIcon_);
-    if (background_) ::DeleteObject(background_);
 }
 
 std::string ResultView::String(const char* name) const {
@@ -324,7 +319,7 @@ HWND ResultView::Create(HWND parent) {
 }
 
 bool ResultView::OnInit() {
-    background_ = ::CreateSolidBrush(skin_.GetColor("rnc_window_background"));
+    background_.Reset(::CreateSolidBrush(skin_.GetColor("rnc_window_background")));
     ::ShowWindow(Item(kIdDownload), SW_HIDE);  // a command without a button
     ::ShowWindow(Item(kIdStop), SW_HIDE);
     ::ShowWindow(Item(kIdVulnerabilityList), SW_HIDE);
@@ -370,16 +365,16 @@ void ResultView::AttachSkinnedControls() {
 void ResultView::BuildLists() {
     updateImages_ = BuildImageList(skin_, kUpdateImages);
     vulnerabilityImages_ = BuildImageList(skin_, kVulnerabilityImages);
-    checkedIcon_ = skin_.GetIcon("rni_checked");
-    uncheckedIcon_ = skin_.GetIcon("rni_unchecked");
+    checkedIcon_.Reset(skin_.GetIcon("rni_checked"));
+    uncheckedIcon_.Reset(skin_.GetIcon("rni_unchecked"));
 
     updates_.Attach(Item(kIdUpdateList), true);
     for (size_t i = 0; i < sizeof(kUpdateColumns) / sizeof(kUpdateColumns[0]); ++i)
         updates_.InsertColumn(static_cast<int>(i), skin_.GetString(kUpdateColumns[i].header),
                               kUpdateColumns[i].format, kUpdateColumns[i].width);
     updates_.SetRowHandler(std::make_unique<UpdateRows>(skin_));
-    updates_.SetImageList(updateImages_);
-    updates_.SetCheckIcons(checkedIcon_, uncheckedIcon_);
+    updates_.SetImageList(updateImages_.Get());
+    updates_.SetCheckIcons(checkedIcon_.Get(), uncheckedIcon_.Get());
 
     vulnerabilities_.Attach(Item(kIdVulnerabilityList), false);
     for (size_t i = 0; i < sizeof(kVulnerabilityColumns) / sizeof(kVulnerabilityColumns[0]); ++i)
@@ -388,7 +383,7 @@ void ResultView::BuildLists() {
                                       kVulnerabilityColumns[i].format,
                                       kVulnerabilityColumns[i].width);
     vulnerabilities_.SetRowHandler(std::make_unique<VulnerabilityRows>(skin_));
-    vulnerabilities_.SetImageList(vulnerabilityImages_);
+    vulnerabilities_.SetImageList(vulnerabilityImages_.Get());
     std::vector<HFONT> fonts;
     if (HFONT cve = skin_.GetFont("rnf_cveid")) fonts.push_back(cve);
     vulnerabilities_.SetFonts(std::move(fonts));
@@ -421,39 +416,35 @@ bool ResultView::HasShowBySelection() const {
 }
 
 void ResultView::FillUpdateList() {
-    HWND list = updates_.hwnd();
-    ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    animated_ = nullptr;
-    ::KillTimer(hwnd(), kTimerAnimation);
-    nodeOf_.clear();
-    if (session_.IsScanning()) {
-        updates_.Nodes().Clear();
-    } else {
-        rows_.FillUpdates(updates_.Nodes(), showBy_);
-        for (int row = 0; row < updates_.RowCount(); ++row) {
-            TreeNode* node = updates_.NodeAt(row);
-            if (UpdateRecord* record = ResultRows::RecordOf(*node)) nodeOf_[record] = node;
+    {
+        RedrawScope redraw(updates_.hwnd());
+        animated_ = nullptr;
+        ::KillTimer(hwnd(), kTimerAnimation);
+        nodeOf_.clear();
+        if (session_.IsScanning()) {
+            updates_.Nodes().Clear();
+        } else {
+            rows_.FillUpdates(updates_.Nodes(), showBy_);
+            for (int row = 0; row < updates_.RowCount(); ++row) {
+                TreeNode* node = updates_.NodeAt(row);
+                if (UpdateRecord* record = ResultRows::RecordOf(*node)) nodeOf_[record] = node;
+            }
+            // Children of collapsed groups have no row: none here, all expanded.
         }
-        // Children of collapsed groups have no row: none here, all expanded.
+        updates_.RowsRebuilt();
     }
-    updates_.RowsRebuilt();
-    ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(list, nullptr, TRUE);
     ::CheckDlgButton(hwnd(), kIdSelectAll, BST_CHECKED);
     ::CheckDlgButton(hwnd(), kIdExpandAll, BST_CHECKED);
     UpdateControls();
 }
 
 void ResultView::FillVulnerabilityList() {
-    HWND list = vulnerabilities_.hwnd();
-    ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    RedrawScope redraw(vulnerabilities_.hwnd());
     if (session_.IsScanning())
         vulnerabilities_.Nodes().Clear();
     else
         rows_.FillVulnerabilities(vulnerabilities_.Nodes());
     vulnerabilities_.RowsRebuilt();
-    ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(list, nullptr, TRUE);
 }
 
 void ResultView::OnTabChanged() {
@@ -528,10 +519,8 @@ void ResultView::OnScanStarted(HWND) {
     ::KillTimer(hwnd(), kTimerAnimation);
     nodeOf_.clear();
     for (UpdateTreeList* list : {&updates_, &vulnerabilities_}) {
-        ::SendMessageA(list->hwnd(), WM_SETREDRAW, FALSE, 0);
+        RedrawScope redraw(list->hwnd());
         list->DeleteAllRows();
-        ::SendMessageA(list->hwnd(), WM_SETREDRAW, TRUE, 0);
-        ::InvalidateRect(list->hwnd(), nullptr, TRUE);
     }
     UpdateControls();
 }
@@ -564,12 +553,9 @@ void ResultView::SelectAll() {
 
 void ResultView::ExpandAll() {
     bool expand = ::IsDlgButtonChecked(hwnd(), kIdExpandAll) == BST_CHECKED;
-    HWND list = updates_.hwnd();
-    ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    RedrawScope redraw(updates_.hwnd());
     for (TreeNode* top = updates_.Nodes().FirstChild(nullptr); top; top = top->next)
         updates_.Expand(updates_.RowOf(top), expand, false);
-    ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(list, nullptr, TRUE);
 }
 
 bool ResultView::OnCommand(WORD id, WORD code, HWND) {
@@ -700,7 +686,7 @@ bool ResultView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         HDC dc = reinterpret_cast<HDC>(wParam);
         ::SetBkMode(dc, TRANSPARENT);
         ::SetTextColor(dc, Colour("rnc_dlg_ctrl_text"));
-        result = reinterpret_cast<LRESULT>(background_);
+        result = reinterpret_cast<LRESULT>(background_.Get());
         return true;
     }
     default:

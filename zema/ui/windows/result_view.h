@@ -97,11 +97,11 @@ private:
     UpdateTreeList vulnerabilities_;
     std::unique_ptr<ResultViewControls> controls_;
     std::unordered_map<const UpdateRecord*, TreeNode*> nodeOf_;
-    HIMAGELIST updateImages_ = nullptr;
-    HIMAGELIST vulnerabilityImages_ = nullptr;
-    HICON checkedIcon_ = nullptr;
-    HICON uncheckedIcon_ = nullptr;
-    HBRUSH background_ = nullptr;
+    win::ImageList updateImages_;
+    win::ImageList vulnerabilityImages_;
+    win::Icon checkedIcon_;
+    win::Icon uncheckedIcon_;
+    win::Brush background_;
     ShowBy showBy_ = ShowBy::Nothing;
     UpdateRecord* animated_ = nullptr;
     DetailsHook details_;

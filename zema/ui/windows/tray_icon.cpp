@@ -35,13 +35,14 @@ NotifyAreaIcon::~NotifyAreaIcon() { Remove(); }
 
 bool NotifyAreaIcon::MakeImages() {
     if (images_) return true;
-    images_ = ::ImageList_Create(kTrayImageSize, kTrayImageSize, ILC_COLOR32, kTrayFrameCount, 0);
+    images_.Reset(
+        ::ImageList_Create(kTrayImageSize, kTrayImageSize, ILC_COLOR32, kTrayFrameCount, 0));
     if (!images_) return false;
     for (const char* name : kTrayFrameBitmaps) {
-        win::GdiObject bitmap(skin_.GetBitmap(name));
+        win::Bitmap bitmap(skin_.GetBitmap(name));
         // A missing frame keeps the frame numbers of the ones after it.
         if (!bitmap) bitmap.Reset(CreateBlankImage(kTrayImageSize, kTrayImageSize));
-        ::ImageList_Add(images_, static_cast<HBITMAP>(bitmap.Get()), nullptr);
+        ::ImageList_Add(images_.Get(), bitmap.Get(), nullptr);
     }
     return true;
 }
@@ -54,7 +55,7 @@ bool NotifyAreaIcon::Notify(DWORD message, UINT flags) const {
     data.uID = kTrayIconId;
     data.uFlags = flags;
     data.uCallbackMessage = kMsgTrayCallback;
-    data.hIcon = icon_;
+    data.hIcon = icon_.Get();
     std::string tip = skin_.GetString("rns_main_title");
     strncpy(data.szTip, tip.c_str(), 63);
     return ::Shell_NotifyIconA(message, &data) != FALSE;
@@ -64,7 +65,7 @@ bool NotifyAreaIcon::Add(HWND owner) {
     owner_ = owner;
     if (!MakeImages()) return false;
     if (!icon_) {
-        icon_ = ::ImageList_GetIcon(images_, kTrayNormalFrame, ILD_NORMAL);
+        icon_.Reset(::ImageList_GetIcon(images_.Get(), kTrayNormalFrame, ILD_NORMAL));
         frame_ = kTrayNormalFrame;
     }
     const UINT flags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
@@ -77,22 +78,20 @@ bool NotifyAreaIcon::Add(HWND owner) {
 void NotifyAreaIcon::Remove() {
     if (added_) Notify(NIM_DELETE, 0);
     added_ = false;
-    if (icon_) ::DestroyIcon(icon_);
-    icon_ = nullptr;
+    icon_.Reset();
     frame_ = -1;
-    if (images_) ::ImageList_Destroy(images_);
-    images_ = nullptr;
+    images_.Reset();
 }
 
 void NotifyAreaIcon::ShowFrame(int frame) {
     if (!images_ || frame == frame_) return;
-    HICON next = ::ImageList_GetIcon(images_, frame, ILD_NORMAL);
+    win::Icon next(::ImageList_GetIcon(images_.Get(), frame, ILD_NORMAL));
     if (!next) return;
-    HICON previous = icon_;
-    icon_ = next;
+    // The shell still shows the previous icon until it has the next one.
+    win::Icon previous = std::move(icon_);
+    icon_ = std::move(next);
     frame_ = frame;
     if (added_) Notify(NIM_MODIFY, NIF_ICON);
-    if (previous) ::DestroyIcon(previous);
 }
 
 void NotifyAreaIcon::NextFrame() { ShowFrame(ProcessTrayAnimation().Advance()); }

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "win/unique_handle.h"
 #include "zema/core/app_services.h"
 
 namespace zema {
@@ -39,8 +40,8 @@ private:
     bool Notify(DWORD message, UINT flags) const;
 
     const SkinResources& skin_;
-    HIMAGELIST images_ = nullptr;
-    HICON icon_ = nullptr;
+    win::ImageList images_;
+    win::Icon icon_;
     int frame_ = -1;
     HWND owner_ = nullptr;
     bool added_ = false;

@@ -86,7 +86,7 @@ TEST(SkinResources, FontsFillTheLogicalFontFieldByField) {
         "<Font name='rnf_c' height='99999999999' width='0' escapement='0' orientation='0' "
         "weight='400' italic='0' underline='0' strikeout='0' charset='0' outprecision='0' "
         "clipprecision='0' quality='0' pitchandfamily='0' facename='Tahoma'/></FontTable>"));
-    win::GdiObject font(folder.skin().GetFont("rnf_a"));
+    win::Font font(folder.skin().GetFont("rnf_a"));
     ASSERT_TRUE(font);
     LOGFONTA logical = {};
     ASSERT_TRUE(::GetObjectA(font.Get(), sizeof(logical), &logical));
@@ -113,7 +113,7 @@ TEST(SkinResources, ImagesLoadFromTheInstallationFolderAndItsSubFolders) {
         "</BitmapTable><IconTable><Icon name='rni_nosize' file='pictures\\solid.bmp'/>"
         "<Icon name='rni_huge' file='pictures\\solid.bmp' cx='100000' cy='100000'/>"
         "</IconTable>"));
-    win::GdiObject bitmap(folder.skin().GetBitmap("rnb_ok"));
+    win::Bitmap bitmap(folder.skin().GetBitmap("rnb_ok"));
     ASSERT_TRUE(bitmap);
     BITMAP info = {};
     ::GetObjectA(bitmap.Get(), sizeof(info), &info);
@@ -178,7 +178,7 @@ TEST(DefaultSkin, EveryNamedImageLoads) {
     for (std::sregex_iterator it(text.begin(), text.end(), entry), end; it != end; ++it) {
         std::string name = (*it)[1];
         if (name.compare(0, 4, "rnb_") == 0) {
-            win::GdiObject bitmap(skin.GetBitmap(name));
+            win::Bitmap bitmap(skin.GetBitmap(name));
             EXPECT_TRUE(bitmap) << name;
             BITMAP info = {};
             ::GetObjectA(bitmap.Get(), sizeof(info), &info);
