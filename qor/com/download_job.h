@@ -12,6 +12,7 @@
 #include "qor/com/download_progress.h"
 #include "qor/qor.h"
 #include "win/com.h"
+#include "win/com_object.h"
 
 namespace qor {
 
@@ -31,15 +32,12 @@ struct JobSettings {
     bool enableRedirect = true;
 };
 
-class DownloadJob final : public DispatchImpl<IQORDownloadJob>, private ModuleObject {
+class DownloadJob final : public win::ComObject<DispatchImpl<IQORDownloadJob>>,
+                          private ModuleObject {
 public:
     static HRESULT Create(DownloadJob** out);
     // The live job with this ID, referenced, or null.
     static win::ComPtr<DownloadJob> FromId(int32_t id);
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP get_DownloadURL(BSTR* value) override;
     STDMETHODIMP put_DownloadURL(BSTR value) override;
@@ -96,8 +94,6 @@ public:
     void SetTargetPath(const std::string& path);
     void SetRedirectUrl(const std::string& url);
     DownloadProgress& Progress() { return *progress_.Get(); }
-    // A reference unless the job is already being freed.
-    bool TryAddRef();
 
 private:
     DownloadJob() = default;
@@ -106,7 +102,6 @@ private:
     template <typename T, typename V>
     HRESULT PutValue(std::atomic<T>& field, V value);
 
-    std::atomic<ULONG> refs_{1};
     int32_t id_ = 0;
     win::ComPtr<DownloadProgress> progress_;
 

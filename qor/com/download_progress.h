@@ -6,6 +6,7 @@
 
 #include "qor/com/dispatch_impl.h"
 #include "qor/qor.h"
+#include "win/com_object.h"
 
 namespace qor {
 
@@ -20,13 +21,10 @@ struct ProgressFigures {
     int16_t retriedTimes = 0;
 };
 
-class DownloadProgress final : public DispatchImpl<IQORDownloadProgress>, private ModuleObject {
+class DownloadProgress final : public win::ComObject<DispatchImpl<IQORDownloadProgress>>,
+                               private ModuleObject {
 public:
     static DownloadProgress* Create();  // null when out of memory
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP get_TotalBytes(DECIMAL* value) override;
     STDMETHODIMP get_DownloadedBytes(DECIMAL* value) override;
@@ -47,7 +45,6 @@ private:
     DownloadProgress() = default;
     ~DownloadProgress() = default;
 
-    std::atomic<ULONG> refs_{1};
     std::atomic<uint64_t> total_{0};
     std::atomic<uint64_t> downloaded_{0};
     std::atomic<int32_t> consuming_{0};

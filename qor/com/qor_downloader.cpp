@@ -69,28 +69,8 @@ QORDownloader::~QORDownloader() {
     if (winsock_) ::WSACleanup();
 }
 
-STDMETHODIMP QORDownloader::QueryInterface(REFIID riid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(IQORDownloader)) {
-        *object = static_cast<IQORDownloader*>(this);
-    } else if (riid == IID_IConnectionPointContainer) {
-        *object = static_cast<IConnectionPointContainer*>(this);
-    } else if (riid == IID_IProvideClassInfo || riid == IID_IProvideClassInfo2) {
-        *object = static_cast<IProvideClassInfo2*>(this);
-    } else {
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) QORDownloader::AddRef() { return ++refs_; }
-
-STDMETHODIMP_(ULONG) QORDownloader::Release() {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
+void* QORDownloader::FindMore(REFIID riid) {
+    return riid == IID_IProvideClassInfo ? static_cast<IProvideClassInfo2*>(this) : nullptr;
 }
 
 STDMETHODIMP QORDownloader::get_ConcurrentJobCount(LONG* value) {
