@@ -119,16 +119,19 @@ INT_PTR Dialog::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     bool handled = Dispatch(message, wParam, lParam, result);
     if (!handled && frame_) handled = frame_->HandleMessage(message, wParam, lParam, result);
     if (!handled) handled = Reflect(message, wParam, lParam, result);
-    // A modal dialog without a frame still closes on Enter and Escape.
-    if (!handled && modal_ && message == WM_COMMAND &&
-        (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-        Close(LOWORD(wParam) == IDOK ? 1 : 2);
-        handled = true;
-    }
+    if (!handled && message == WM_COMMAND) handled = CloseOnStandardCommand(LOWORD(wParam));
     if (!handled) return FALSE;
     if (ReturnsDirectly(message)) return static_cast<INT_PTR>(result);
     ::SetWindowLongPtrA(hwnd(), DWLP_MSGRESULT, result);
     return TRUE;
+}
+
+bool Dialog::CloseOnStandardCommand(WORD id) {
+    if (id != IDOK && id != IDCLOSE && id != IDCANCEL) return false;
+    // A page or pane inside another window is not the one to close.
+    if (!modal_ && (::GetWindowLongPtrA(hwnd(), GWL_STYLE) & WS_CHILD)) return false;
+    Close(id == IDCANCEL ? 2 : 1);
+    return true;
 }
 
 bool Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

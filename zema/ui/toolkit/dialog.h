@@ -1,8 +1,9 @@
 #pragma once
-// One base for every dialog, page and skinned window: it keeps `this` with
-// the window, turns messages into a few virtual hooks, applies the layout
-// table on resize, hands what the dialog leaves to its skinned frame, and
-// reflects control notifications to the controls that drew themselves.
+// One base for every dialog, page and skinned window: it turns messages into
+// a few virtual hooks, applies the layout table on resize, hands what the
+// dialog leaves to its skinned frame, reflects control notifications to the
+// controls that drew themselves, and is the one place that decides how the
+// standard commands close a dialog.
 
 #include <windows.h>
 
@@ -32,7 +33,8 @@ public:
 
     // Modal: returns the value given to Close (or -1 when the dialog could
     // not be made). IDOK (and IDCLOSE) that no hook takes end it with 1,
-    // IDCANCEL with 2.
+    // IDCANCEL (also Escape and WM_CLOSE) with 2; a top-level modeless
+    // dialog is closed by them the same way.
     INT_PTR RunModal(HWND owner, const DialogTemplate& layout);
     INT_PTR RunModal(HWND owner, HINSTANCE module, int resourceId);
     // Modeless: the window, or null. Keyboard navigation works when the
@@ -68,6 +70,7 @@ private:
     friend class win::MessageWindow<Dialog>;
     INT_PTR OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool CloseOnStandardCommand(WORD id);
     bool Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     bool modal_ = false;

@@ -451,17 +451,6 @@ bool SkinnedFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
         result = TRUE;
         return true;
     }
-    case WM_COMMAND:
-        // What the window's own handler left of the standard commands.
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCLOSE) {
-            ::EndDialog(hwnd_, 1);
-        } else if (LOWORD(wParam) == IDCANCEL) {
-            ::EndDialog(hwnd_, 2);
-        } else {
-            return false;
-        }
-        result = 0;
-        return true;
     case WM_CTLCOLORSTATIC:
         ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
         result = reinterpret_cast<LRESULT>(BackgroundBrush());

@@ -2,6 +2,8 @@
 // The skinned non-client area of Zema's windows: a caption drawn from the
 // skin's title bitmap with image-list caption buttons, coloured margins, a
 // rounded window region, and the press/move/release logic of the buttons.
+// It paints and hit-tests only: its close button asks with WM_CLOSE, and the
+// dialog decides how it closes.
 
 #include <windows.h>
 #include <commctrl.h>

@@ -223,6 +223,49 @@ TEST_F(FrameTest, StandardCommandsEndAModalSkinnedDialog) {
     EXPECT_EQ(1, Modal(skin_.skin(), IDCLOSE).RunModal(nullptr, layout));
 }
 
+// Closed by the user, a modeless dialog is gone, not merely hidden while its
+// object still holds the window; a page inside it is not the one to close.
+TEST_F(FrameTest, EscapeAndTheCloseButtonCloseAModelessSkinnedDialog) {
+    ASSERT_TRUE(LoadSkin());
+    class Plain : public SkinnedDialog {
+    public:
+        explicit Plain(const SkinResources& skin)
+            : SkinnedDialog(skin, FrameStyle::FromSkin(skin, "mainwindow", kCloseButton)) {}
+    };
+    DialogTemplate layout(WS_POPUP | WS_CAPTION, 20, 20, 200, 100, "Modeless");
+    layout.PushButton(IDOK, "OK", 5, 5, 50, 14);
+
+    Plain escaped(skin_.skin());
+    HWND window = escaped.Create(nullptr, layout);
+    ASSERT_TRUE(window);
+    ::ShowWindow(window, SW_SHOW);
+    Dialog page;
+    DialogTemplate pageLayout(WS_CHILD | WS_VISIBLE | DS_CONTROL, 0, 30, 100, 40, "");
+    ASSERT_TRUE(page.Create(window, pageLayout));
+    ::SendMessageA(page.hwnd(), WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(page.hwnd());
+    MSG escape = {escaped.Item(IDOK), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+    EXPECT_TRUE(Dialog::TranslateModelessMessage(escape));
+    PumpFor(50);
+    EXPECT_EQ(nullptr, escaped.hwnd());
+    EXPECT_FALSE(::IsWindow(window));
+    EXPECT_EQ(nullptr, page.hwnd());
+
+    Plain clicked(skin_.skin());
+    window = clicked.Create(nullptr, layout);
+    ASSERT_TRUE(window);
+    ::ShowWindow(window, SW_SHOW);
+    RECT close = clicked.frame().ButtonRect(kCloseButton);
+    RECT place;
+    ::GetWindowRect(window, &place);
+    LPARAM at = MAKELPARAM(place.left + (close.left + close.right) / 2,
+                           place.top + (close.top + close.bottom) / 2);
+    ::SendMessageA(window, WM_NCLBUTTONDOWN, HTSYSMENU, at);
+    ::SendMessageA(window, WM_NCLBUTTONUP, HTSYSMENU, at);
+    EXPECT_TRUE(testing_support::PumpUntil([&] { return !::IsWindow(window); }, 5000));
+    EXPECT_EQ(nullptr, clicked.hwnd());
+}
+
 TEST_F(FrameTest, AMissingCaptionImageLeavesTheOthersInTheirPlaces) {
     ASSERT_TRUE(LoadSkin("rnb_closebutton_normal"));
     Open(kCloseButton | kMaximizeButton | kMinimizeButton);
