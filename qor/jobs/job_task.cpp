@@ -5,6 +5,7 @@
 #include "netclient/file_checksum.h"
 #include "netclient/file_utils.h"
 #include "netclient/text_util.h"
+#include "qor/jobs/attempt_error.h"
 #include "qor/jobs/control_file.h"
 #include "qor/jobs/job_messages.h"
 #include "qor/jobs/job_thread.h"
@@ -408,7 +409,7 @@ void JobTask::CompleteFile() {
     if (!::MoveFileExA(dataPath_.c_str(), targetPath_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         ControlFile::Delete(controlPath_);
         attemptEnded_ = false;
-        FailAttemptLocked(-5);
+        FailAttemptLocked(kAttemptDataFileFailed);
         return;
     }
     ::SetFileAttributesA(targetPath_.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -428,7 +429,7 @@ void JobTask::FailAttemptLocked(int code) {
     const DWORD now = ::GetTickCount();
     RefreshLocked(now);
     SaveControlFile();
-    if (code == 2) {
+    if (code == kAttemptRefused) {
         job_->SetStatus(qorjsFailed);
         Post(JM_ERROR, static_cast<WPARAM>(code));
     } else if (settings_.retryTimes > 0 && retried_ < settings_.retryTimes) {

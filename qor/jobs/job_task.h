@@ -88,6 +88,7 @@ public:
     // Whether an open transfer reports the run's length and time.
     bool SameSource(const netclient::Transfer& transfer);
     void OnPortionComplete();
+    // `code` is one of AttemptError.
     void FailAttempt(int code);
     void SaveControlFile();
     // A name under which a transfer thread of this run holds portions.

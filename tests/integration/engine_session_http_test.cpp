@@ -95,7 +95,7 @@ TEST_F(HttpSessionTest, PackagesFromTheOfficialServerAreDownloadedAndInstalled) 
     UpdateRecord* record = session_->FindRecord(500102);
     ASSERT_NE(nullptr, record);
     record->installAfterDownload = true;
-    ASSERT_EQ(0, session_->StartDownload(*record, false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(*record, false));
     ASSERT_TRUE(WaitQuiet());
     EXPECT_EQ(UpdateStatus::Installed, record->status);
     EXPECT_TRUE(ProductInstallation::MarkerSet(500102));
@@ -113,7 +113,7 @@ TEST_F(HttpSessionTest, AFlatMirrorServesEveryPackageFromOneFolder) {
     ConnectAndScan();
     UpdateRecord* record = session_->FindRecord(500103);
     ASSERT_NE(nullptr, record);
-    ASSERT_EQ(0, session_->StartDownload(*record, false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(*record, false));
     EXPECT_FALSE(record->officialSource);
     ASSERT_TRUE(WaitQuiet());
     EXPECT_EQ(UpdateStatus::DownloadCompleted, record->status);
@@ -128,7 +128,7 @@ TEST_F(HttpSessionTest, AMirrorMissingThePackageFallsBackToTheOfficialServer) {
     ConnectAndScan();
     UpdateRecord* record = session_->FindRecord(500104);
     ASSERT_NE(nullptr, record);
-    ASSERT_EQ(0, session_->StartDownload(*record, false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(*record, false));
     win::ComPtr<IQORDownloadJob> job = session_->DownloadJob(*record);
     ASSERT_TRUE(job);
     win::Bstr url;

@@ -43,9 +43,9 @@ public:
     bool DownloadsActive() const override { return false; }
     bool InstallationsActive() const override { return false; }
     const UpdateList& Updates() const override { return records_; }
-    int StartDownload(UpdateRecord&, bool) override { return -1; }
+    StartResult StartDownload(UpdateRecord&, bool) override { return StartResult::NoJob; }
     int CancelDownload(UpdateRecord&) override { return 1; }
-    int StartInstallation(UpdateRecord&) override { return -1; }
+    StartResult StartInstallation(UpdateRecord&) override { return StartResult::NoJob; }
     int CancelInstallation(UpdateRecord&) override { return 1; }
     size_t VulnerabilityCount() const override { return 4; }
     RepairedCount CountRepairedVulnerabilities() const override {

@@ -402,25 +402,25 @@ win::ComPtr<IQORDownloadJob> EngineSession::DownloadJob(const UpdateRecord& reco
     return it == downloadJobs_.end() ? nullptr : it->second;
 }
 
-int EngineSession::StartDownload(UpdateRecord& record, bool forceOfficial) {
+StartResult EngineSession::StartDownload(UpdateRecord& record, bool forceOfficial) {
     // The user excluded it (filter.xml): nothing may fetch it, whoever asks.
-    if (record.excluded) return -2;
-    if (IsPackagePresent(record)) return 1;
+    if (record.excluded) return StartResult::Refused;
+    if (IsPackagePresent(record)) return StartResult::NothingToDo;
     // A job in the map is queued or running: beginning it again would be
     // refused and lose it, so it simply goes on.
-    if (DownloadJobOf(record)) return 0;
-    if (!downloader_) return -1;
+    if (DownloadJobOf(record)) return StartResult::Started;
+    if (!downloader_) return StartResult::NoJob;
     win::ComPtr<IQORDownloadJob> job;
-    if (FAILED(downloader_->CreateDownloadJob(job.GetAddressOf())) || !job) return -1;
+    if (FAILED(downloader_->CreateDownloadJob(job.GetAddressOf())) || !job) return StartResult::NoJob;
     ConfigureJob(job.Get(), record, forceOfficial);
     LONG id = 0;
-    if (FAILED(job->get_ID(&id))) return -1;
+    if (FAILED(job->get_ID(&id))) return StartResult::NoJob;
     downloadJobs_[id] = job;
     if (FAILED(downloader_->BeginDownloadJob(job.Get()))) {
         downloadJobs_.erase(id);
-        return -2;
+        return StartResult::Refused;
     }
-    return 0;
+    return StartResult::Started;
 }
 
 void EngineSession::ConfigureJob(IQORDownloadJob* job, UpdateRecord& record, bool forceOfficial) {
@@ -536,7 +536,7 @@ void EngineSession::OnDownloadEvent(DISPID id, const std::vector<LONG>& args) {
             record->officialSource = true;
             // The record stays as it is while the official copy is fetched;
             // only when that cannot even start is the failure shown.
-            if (StartDownload(*record, true) == 0) break;
+            if (StartDownload(*record, true) == StartResult::Started) break;
         }
         SetStatus(*record, UpdateStatus::DownloadFailed, code);
         break;
@@ -557,14 +557,14 @@ LONG EngineSession::InstallJobOf(const UpdateRecord& record) const {
     return 0;
 }
 
-int EngineSession::StartInstallation(UpdateRecord& record) {
-    if (record.excluded) return -2;
-    if (!IsPackagePresent(record)) return -1;
+StartResult EngineSession::StartInstallation(UpdateRecord& record) {
+    if (record.excluded) return StartResult::Refused;
+    if (!IsPackagePresent(record)) return StartResult::NoJob;
     // Already queued or running: queueing it twice would install it twice.
-    if (InstallJobOf(record)) return 0;
-    if (!installer_) return -1;
+    if (InstallJobOf(record)) return StartResult::Started;
+    if (!installer_) return StartResult::NoJob;
     win::ComPtr<IInstallJob> job;
-    if (FAILED(installer_->CreateInstallJob(job.GetAddressOf())) || !job) return -1;
+    if (FAILED(installer_->CreateInstallJob(job.GetAddressOf())) || !job) return StartResult::NoJob;
     win::ComPtr<IUpdateInfo> info;
     if (catalog_ && SUCCEEDED(catalog_->GetUpdate(record.id, info.GetAddressOf())) && info)
         job->put_Update(info.Get());
@@ -572,13 +572,13 @@ int EngineSession::StartInstallation(UpdateRecord& record) {
     job->put_PackagePath(win::ToBstr(PackagePath(record)).Get());
     job->put_Tag(handles_.HandleOf(&record));
     LONG id = 0;
-    if (FAILED(job->get_ID(&id))) return -1;
+    if (FAILED(job->get_ID(&id))) return StartResult::NoJob;
     installJobs_[id] = job;
     if (FAILED(installer_->QueueJob(job.Get()))) {
         installJobs_.erase(id);
-        return -2;
+        return StartResult::Refused;
     }
-    return 0;
+    return StartResult::Started;
 }
 
 int EngineSession::CancelInstallation(UpdateRecord& record) {

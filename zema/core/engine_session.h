@@ -41,9 +41,9 @@ public:
     bool DownloadsActive() const override { return !downloadJobs_.empty(); }
     bool InstallationsActive() const override { return !installJobs_.empty(); }
     const UpdateList& Updates() const override { return updates_; }
-    int StartDownload(UpdateRecord& record, bool forceOfficial) override;
+    StartResult StartDownload(UpdateRecord& record, bool forceOfficial) override;
     int CancelDownload(UpdateRecord& record) override;
-    int StartInstallation(UpdateRecord& record) override;
+    StartResult StartInstallation(UpdateRecord& record) override;
     int CancelInstallation(UpdateRecord& record) override;
     size_t VulnerabilityCount() const override { return vulnerabilities_.size(); }
     RepairedCount CountRepairedVulnerabilities() const override;

@@ -29,12 +29,12 @@ public:
     bool DownloadsActive() const override { return downloading; }
     bool InstallationsActive() const override { return installing; }
     const UpdateList& Updates() const override { return records; }
-    int StartDownload(UpdateRecord& record, bool) override {
+    StartResult StartDownload(UpdateRecord& record, bool) override {
         downloads.push_back(record.id);
-        return 0;
+        return StartResult::Started;
     }
     int CancelDownload(UpdateRecord&) override { return 1; }
-    int StartInstallation(UpdateRecord&) override { return -1; }
+    StartResult StartInstallation(UpdateRecord&) override { return StartResult::NoJob; }
     int CancelInstallation(UpdateRecord&) override { return 1; }
     size_t VulnerabilityCount() const override { return 0; }
     RepairedCount CountRepairedVulnerabilities() const override { return {}; }

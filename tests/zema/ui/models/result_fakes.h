@@ -26,17 +26,17 @@ public:
     bool DownloadsActive() const override { return downloading; }
     bool InstallationsActive() const override { return installing; }
     const UpdateList& Updates() const override { return records; }
-    int StartDownload(UpdateRecord& record, bool) override {
+    StartResult StartDownload(UpdateRecord& record, bool) override {
         downloads.push_back(record.id);
-        return 0;
+        return StartResult::Started;
     }
     int CancelDownload(UpdateRecord& record) override {
         canceledDownloads.push_back(record.id);
         return 1;
     }
-    int StartInstallation(UpdateRecord& record) override {
+    StartResult StartInstallation(UpdateRecord& record) override {
         installs.push_back(record.id);
-        return 0;
+        return StartResult::Started;
     }
     int CancelInstallation(UpdateRecord& record) override {
         canceledInstalls.push_back(record.id);
