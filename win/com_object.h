@@ -15,7 +15,8 @@ namespace win {
 
 // The interface a listed base stands for: the base itself, or the
 // `ComInterface` that a base implementing one (IDispatch from a type
-// library, say) names.
+// library, say) names. A base naming void has no identity of its own: it
+// only shares the object's count.
 template <typename T, typename = void>
 struct InterfaceOf {
     using Type = T;
@@ -71,15 +72,21 @@ private:
 
     template <typename Base>
     void* Listed(REFIID iid) {
-        return iid == __uuidof(typename InterfaceOf<Base>::Type) ? As<Base>() : nullptr;
+        if constexpr (std::is_void_v<typename InterfaceOf<Base>::Type>) {
+            return nullptr;
+        } else {
+            return iid == __uuidof(typename InterfaceOf<Base>::Type) ? As<Base>() : nullptr;
+        }
     }
 
     // A dual interface answers for IDispatch too: the first listed one.
     template <typename Base>
     void* Dispatch() {
-        if constexpr (std::is_base_of_v<IDispatch, typename InterfaceOf<Base>::Type>)
+        if constexpr (std::is_base_of_v<IDispatch, typename InterfaceOf<Base>::Type>) {
             return As<Base>();
-        return nullptr;
+        } else {
+            return nullptr;
+        }
     }
 
     void* Find(REFIID iid) {

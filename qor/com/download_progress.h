@@ -5,23 +5,14 @@
 #include <cstdint>
 
 #include "qor/com/dispatch_impl.h"
+#include "qor/jobs/scheduled_job.h"
 #include "qor/qor.h"
 #include "win/com_object.h"
 
 namespace qor {
 
-// One publication of a job's figures.
-struct ProgressFigures {
-    uint64_t totalBytes = 0;
-    uint64_t downloadedBytes = 0;
-    int32_t consumingTime = 0;
-    int32_t currentRate = 0;
-    int32_t retryLeftTime = 0;
-    int32_t averageRate = 0;
-    int16_t retriedTimes = 0;
-};
-
 class DownloadProgress final : public win::ComObject<DispatchImpl<IQORDownloadProgress>>,
+                               public JobProgress,
                                private ModuleObject {
 public:
     static DownloadProgress* Create();  // null when out of memory
@@ -36,10 +27,10 @@ public:
     STDMETHODIMP get_RetryLeftTime(LONG* value) override;
     STDMETHODIMP get_RetriedTimes(short* value) override;
 
-    // Written by transfer threads and the scheduler, read without a lock.
-    void Publish(const ProgressFigures& figures);
-    int16_t RetriedTimes() const { return retried_; }
-    int32_t ConsumingTime() const { return consuming_; }
+    // JobProgress
+    void Publish(const ProgressFigures& figures) override;
+    int16_t RetriedTimes() const override { return retried_; }
+    int32_t ConsumingTime() const override { return consuming_; }
 
 private:
     DownloadProgress() = default;

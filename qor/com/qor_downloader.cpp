@@ -12,6 +12,7 @@
 #include "qor/com/enumerator.h"
 #include "qor/com/event_window.h"
 #include "qor/com/proxy_server.h"
+#include "qor/com/qor_module.h"
 #include "qor/jobs/job_messages.h"
 #include "qor/jobs/job_scheduler.h"
 #include "win/path.h"
@@ -138,7 +139,7 @@ bool QORDownloader::EnsureScheduler() {
     }
     if (!scheduler_) {
         RefreshSettings();
-        auto scheduler = std::make_unique<JobScheduler>(state_, eventWindow_->Handle());
+        auto scheduler = std::make_unique<JobScheduler>(state_, eventWindow_->Handle(), QorModule::Instance());
         if (!scheduler->Start()) return false;
         scheduler_ = std::move(scheduler);
     }
@@ -169,7 +170,7 @@ STDMETHODIMP QORDownloader::BeginDownloadJob(IQORDownloadJob* job) {
 }
 
 STDMETHODIMP QORDownloader::StopDownloadJob(LONG id) {
-    win::ComPtr<DownloadJob> queued;
+    win::ComPtr<ScheduledJob> queued;
     {
         std::lock_guard<std::mutex> guard(state_.lock);
         queued = state_.TakePending(id);

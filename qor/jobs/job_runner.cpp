@@ -14,7 +14,7 @@ uint32_t NewSerial() {
 
 }  // namespace
 
-JobRunner::JobRunner(win::ComPtr<DownloadJob> job, const netclient::ProxyEndpoint& http,
+JobRunner::JobRunner(win::ComPtr<ScheduledJob> job, const netclient::ProxyEndpoint& http,
                      const netclient::ProxyEndpoint& ftp, HWND scheduler)
     : job_(std::move(job)), httpProxy_(http), ftpProxy_(ftp), scheduler_(scheduler) {}
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "qor/com/qor_module.h"
 #include "qor/jobs/job_messages.h"
 
 namespace qor {
@@ -16,14 +15,14 @@ constexpr DWORD kStopTimeoutMs = 60000;
 
 }  // namespace
 
-JobScheduler::JobScheduler(DownloaderState& state, HWND eventWindow)
-    : state_(state), eventWindow_(eventWindow) {}
+JobScheduler::JobScheduler(DownloaderState& state, HWND eventWindow, HINSTANCE module)
+    : state_(state), eventWindow_(eventWindow), module_(module) {}
 
 JobScheduler::~JobScheduler() { Stop(); }
 
 bool JobScheduler::Start() {
     if (thread_) return true;
-    if (!RegisterWindowClass(QorModule::Instance(), kWindowClass)) return false;
+    if (!RegisterWindowClass(module_, kWindowClass)) return false;
     ready_.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     quit_.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!ready_ || !quit_) return false;
@@ -54,7 +53,7 @@ DWORD WINAPI JobScheduler::ThreadMain(void* self) {
 }
 
 void JobScheduler::RunThread() {
-    HWND hwnd = CreateBoundWindow(QorModule::Instance(), kWindowClass, WS_POPUP);
+    HWND hwnd = CreateBoundWindow(module_, kWindowClass, WS_POPUP);
     if (!hwnd) return;
     window_ = hwnd;
     ::SetTimer(hwnd, kTimerId, kTickMs, nullptr);
@@ -243,14 +242,14 @@ bool JobScheduler::ScheduleStep(int32_t id) {
     ApplySettings();
     bool startedId = false;
     while (static_cast<int32_t>(running_.Size()) < limit_) {
-        std::pair<int32_t, win::ComPtr<DownloadJob>> next;
+        std::pair<int32_t, win::ComPtr<ScheduledJob>> next;
         {
             std::lock_guard<std::mutex> guard(state_.lock);
             if (state_.pending.empty()) break;
             next = std::move(state_.pending.front());
             state_.pending.erase(state_.pending.begin());
         }
-        win::ComPtr<DownloadJob> job = next.second;
+        win::ComPtr<ScheduledJob> job = next.second;
         // Its claim, taken when it was begun, stays until ReleaseJob.
         if (!job) continue;
         jobs_.Add(next.first, job);
@@ -265,7 +264,7 @@ bool JobScheduler::ScheduleStep(int32_t id) {
 }
 
 void JobScheduler::ReleaseJob(int32_t id) {
-    win::ComPtr<DownloadJob> job = jobs_.Take(id);
+    win::ComPtr<ScheduledJob> job = jobs_.Take(id);
     if (job) job->Disown();
 }
 

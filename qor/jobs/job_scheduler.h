@@ -21,7 +21,8 @@ namespace qor {
 
 class JobScheduler : private win::MessageWindow<JobScheduler> {
 public:
-    JobScheduler(DownloaderState& state, HWND eventWindow);
+    // The scheduler's window class is registered in `module`.
+    JobScheduler(DownloaderState& state, HWND eventWindow, HINSTANCE module);
     ~JobScheduler();
     JobScheduler(const JobScheduler&) = delete;
     JobScheduler& operator=(const JobScheduler&) = delete;
@@ -101,6 +102,7 @@ private:
 
     DownloaderState& state_;
     HWND eventWindow_;
+    HINSTANCE module_;
     HWND window_ = nullptr;  // for the caller's thread: set before the thread is ready
     win::KernelHandle thread_;
     win::KernelHandle ready_;
@@ -116,7 +118,7 @@ private:
     OrderedMap<RunnerPtr> running_;
     OrderedMap<RunnerPtr> retryWait_;
     OrderedMap<RunnerPtr> requeued_;
-    OrderedMap<win::ComPtr<DownloadJob>> jobs_;
+    OrderedMap<win::ComPtr<ScheduledJob>> jobs_;
     std::vector<int32_t> tickList_;
     bool quitting_ = false;
 };

@@ -31,7 +31,7 @@ void DeletePlainFile(const std::string& path) {
 
 }  // namespace
 
-JobTask::JobTask(win::ComPtr<DownloadJob> job, uint32_t serial,
+JobTask::JobTask(win::ComPtr<ScheduledJob> job, uint32_t serial,
                  const netclient::ProxyEndpoint& http, const netclient::ProxyEndpoint& ftp,
                  HWND scheduler)
     : job_(std::move(job)),

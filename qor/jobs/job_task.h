@@ -18,9 +18,9 @@
 
 #include "netclient/proxy_endpoint.h"
 #include "netclient/transfer.h"
-#include "qor/com/download_job.h"
 #include "qor/jobs/data_file.h"
 #include "qor/jobs/portion_table.h"
+#include "qor/jobs/scheduled_job.h"
 #include "win/com.h"
 #include "win/unique_handle.h"
 
@@ -33,7 +33,7 @@ class JobTask {
 public:
     static constexpr size_t kReadSize = 8192;
 
-    JobTask(win::ComPtr<DownloadJob> job, uint32_t serial, const netclient::ProxyEndpoint& http,
+    JobTask(win::ComPtr<ScheduledJob> job, uint32_t serial, const netclient::ProxyEndpoint& http,
             const netclient::ProxyEndpoint& ftp, HWND scheduler);
     ~JobTask();
     JobTask(const JobTask&) = delete;
@@ -53,7 +53,7 @@ public:
     uint32_t Serial() const { return serial_; }
 
     // Transfer threads.
-    DownloadJob& Job() { return *job_.Get(); }
+    ScheduledJob& Job() { return *job_.Get(); }
     const JobSettings& Settings() const { return settings_; }
     int32_t MaxThreads() const { return settings_.maxThreadCount < 1 ? 1 : settings_.maxThreadCount; }
     netclient::TransferSettings MakeTransferSettings(HANDLE stopEvent);
@@ -106,7 +106,7 @@ private:
     void PublishLocked(DWORD now);
     void FailAttemptLocked(int code);
 
-    win::ComPtr<DownloadJob> job_;
+    win::ComPtr<ScheduledJob> job_;
     const uint32_t serial_;
     const netclient::ProxyEndpoint httpProxy_;
     const netclient::ProxyEndpoint ftpProxy_;
