@@ -9,8 +9,8 @@
 
 #include "tests/zema/ui/models/result_fakes.h"
 #include "zema/core/system_utils.h"
-#include "zema/ui/windows/result_view.h"
 #include "zema/ui/toolkit/skin_resources.h"
+#include "zema/ui/windows/result_view.h"
 
 namespace {
 

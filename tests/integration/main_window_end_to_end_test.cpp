@@ -16,9 +16,9 @@
 #include "zema/core/ini_file.h"
 #include "zema/core/manager_window.h"
 #include "zema/core/settings_store.h"
-#include "zema/ui/windows/main_window.h"
-#include "zema/ui/toolkit/skin_resources.h"
 #include "zema/ui/models/status_cell.h"
+#include "zema/ui/toolkit/skin_resources.h"
+#include "zema/ui/windows/main_window.h"
 #include "zema/ui/windows/window_host.h"
 
 namespace zema {

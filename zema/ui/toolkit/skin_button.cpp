@@ -1,7 +1,7 @@
 #include "zema/ui/toolkit/skin_button.h"
 
-#include "zema/ui/toolkit/drawing.h"
 #include "zema/ui/toolkit/dialog.h"
+#include "zema/ui/toolkit/drawing.h"
 #include "zema/ui/toolkit/memory_canvas.h"
 #include "zema/ui/toolkit/skin_resources.h"
 

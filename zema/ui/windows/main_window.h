@@ -9,8 +9,8 @@
 
 #include "win/unique_handle.h"
 #include "zema/core/app_services.h"
-#include "zema/ui/toolkit/dialog.h"
 #include "zema/ui/models/result_source.h"
+#include "zema/ui/toolkit/dialog.h"
 #include "zema/ui/windows/result_summary_panel.h"
 #include "zema/ui/windows/result_view.h"
 

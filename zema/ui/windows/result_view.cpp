@@ -5,8 +5,9 @@
 #include <algorithm>
 #include <array>
 
-#include "zema/ui/toolkit/drawing.h"
+#include "zema/ui/models/status_cell.h"
 #include "zema/ui/toolkit/dialog_template.h"
+#include "zema/ui/toolkit/drawing.h"
 #include "zema/ui/toolkit/memory_canvas.h"
 #include "zema/ui/toolkit/redraw_scope.h"
 #include "zema/ui/toolkit/skin_button.h"
@@ -15,7 +16,6 @@
 #include "zema/ui/toolkit/skin_icon_check.h"
 #include "zema/ui/toolkit/skin_resources.h"
 #include "zema/ui/toolkit/skin_tab.h"
-#include "zema/ui/models/status_cell.h"
 
 namespace zema {
 namespace {

@@ -12,8 +12,8 @@
 #include <unordered_map>
 
 #include "zema/core/app_services.h"
-#include "zema/ui/toolkit/dialog.h"
 #include "zema/ui/models/result_rows.h"
+#include "zema/ui/toolkit/dialog.h"
 #include "zema/ui/toolkit/update_tree_list.h"
 
 namespace zema {

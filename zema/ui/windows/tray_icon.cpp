@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "win/unique_handle.h"
-#include "zema/ui/toolkit/drawing.h"
 #include "zema/core/messages.h"
 #include "zema/core/tray_animation.h"
+#include "zema/ui/toolkit/drawing.h"
 #include "zema/ui/toolkit/skin_resources.h"
 
 namespace zema {
