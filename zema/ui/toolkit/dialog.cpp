@@ -122,7 +122,8 @@ INT_PTR Dialog::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!handled && message == WM_COMMAND) handled = CloseOnStandardCommand(LOWORD(wParam));
     if (!handled) return FALSE;
     if (ReturnsDirectly(message)) return static_cast<INT_PTR>(result);
-    ::SetWindowLongPtrA(hwnd(), DWLP_MSGRESULT, result);
+    // A modeless dialog that closed itself has no window left to answer for.
+    if (hwnd()) ::SetWindowLongPtrA(hwnd(), DWLP_MSGRESULT, result);
     return TRUE;
 }
 
@@ -192,8 +193,8 @@ bool Dialog::Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result
     }
     if (!control || ::GetParent(control) != hwnd()) return false;
     result = ::SendMessageA(control, kReflectedBase + message, wParam, lParam);
-    // A command is only heard; dialog-level commands (IDOK...) have no
-    // control and were left to the frame and the dialog manager.
+    // A command is only heard: the standard ones (IDOK...) still close the
+    // dialog when no hook took them.
     return message != WM_COMMAND && result != 0;
 }
 
