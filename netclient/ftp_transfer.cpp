@@ -9,13 +9,6 @@ namespace {
 constexpr size_t kReplyReceiveSize = 1023;
 constexpr int kMaxPreliminaryGreetings = 8;
 
-std::string DottedAddress(uint32_t ipv4) {
-    char text[16];
-    snprintf(text, sizeof(text), "%u.%u.%u.%u", (ipv4 >> 24) & 0xFF, (ipv4 >> 16) & 0xFF,
-             (ipv4 >> 8) & 0xFF, ipv4 & 0xFF);
-    return text;
-}
-
 }  // namespace
 
 FtpTransfer::FtpTransfer(const TransferSettings& settings)
@@ -97,14 +90,16 @@ bool FtpTransfer::ConnectControl() {
 }
 
 bool FtpTransfer::ConnectData(const std::string& pasvText) {
-    uint32_t address = 0;
+    uint32_t ignoredAddress = 0;
     uint16_t port = 0;
-    if (!ParsePasvAddress(pasvText, address, port)) return false;
-    // 0.0.0.0 means "where you reached me".
-    if (address == 0 && !control_.PeerAddress(address)) return false;
+    if (!ParsePasvAddress(pasvText, ignoredAddress, port)) return false;
+    // The reply's address is never followed: a hostile server could aim the
+    // data connection at any host and port (the bounce route). The data goes
+    // where the control connection went, with the reply's port.
     if (proxy_.kind == kProxySocks4 || proxy_.kind == kProxySocks4a || proxy_.kind == kProxySocks5)
-        return ConnectDirectOrSocks(data_, DottedAddress(address), port);
-    return data_.Connect(address, port);
+        return ConnectDirectOrSocks(data_, target_.host, port);
+    uint32_t controlPeer = 0;
+    return control_.PeerAddress(controlPeer) && data_.Connect(controlPeer, port);
 }
 
 bool FtpTransfer::ReadReply(int& code, std::string& text) {

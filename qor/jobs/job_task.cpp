@@ -424,7 +424,9 @@ void JobTask::FailAttempt(int code) {
 }
 
 void JobTask::FailAttemptLocked(int code) {
-    if (attemptEnded_) return;
+    // An attempt cut short by a stop has not failed: whoever stops the run
+    // sets the status that follows, and no failure may show in between.
+    if (attemptEnded_ || stopping_) return;
     attemptEnded_ = true;
     const DWORD now = ::GetTickCount();
     RefreshLocked(now);

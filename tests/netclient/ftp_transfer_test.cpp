@@ -106,6 +106,17 @@ TEST_F(FtpPeers, PasvAnsweredWith200IsAccepted) {
     EXPECT_EQ(result.data, peers_.ServedFile("small.bin"));
 }
 
+TEST_F(FtpPeers, DataGoesWhereTheControlConnectionWentNotWhereThePassiveReplyPoints) {
+    // The reply names 127.0.0.2, which listens too and refuses the transfer
+    // when a client connects there.
+    const std::string url = ScriptedUrl("foreign");
+    for (int kind : {kProxyNone, kProxySocks5}) {
+        FetchResult result = Get(kind == kProxyNone ? Settings(url) : ViaProxy(url, kind, "socks"));
+        ASSERT_EQ(result.open, kOpened) << kind;
+        EXPECT_EQ(result.data, peers_.ServedFile("small.bin")) << kind;
+    }
+}
+
 TEST_F(FtpPeers, MalformedPasvOrALoginWithoutPasswordFails) {
     EXPECT_EQ(Get(Settings(ScriptedUrl("badpasv"))).open, kOpenFailed);
     EXPECT_EQ(Get(Settings(ScriptedUrl("nopass"))).open, kOpenFailed);

@@ -147,6 +147,40 @@ TEST_F(MisbehavingServerJobs, ASilentServerTimesOutAndStoppingEndsTheJobAtOnce) 
     }
 }
 
+// A stop ends the attempt that hangs in the server's silence; that end is
+// not a failure. A client polling the status must see Canceled follow the
+// running status directly, with no failure or retry wait in between.
+TEST_F(MisbehavingServerJobs, AStoppedJobGoesStraightToCanceledWithoutFailingOrRetrying) {
+    Downloader d;
+    ASSERT_TRUE(d.Ok());
+    for (LONG retries : {0, 2}) {
+        for (int round = 0; round < 3; ++round) {
+            SCOPED_TRACE(testing::Message() << retries << " retries, round " << round);
+            auto job = NewJob(d, Url("/silent"), "stopped.bin");
+            ASSERT_EQ(S_OK, job->put_Timeout(kNeverMs));
+            ASSERT_EQ(S_OK, job->put_RetryTimes(retries));
+            const LONG id = IdOf(job.Get());
+            ASSERT_EQ(S_OK, d.object->BeginDownloadJob(job.Get()));
+            ASSERT_TRUE(WaitForEvent(d, id, kBegin, 20000));
+            ASSERT_EQ(qorjsBegin, StatusOf(job.Get()));
+
+            ASSERT_EQ(S_OK, d.object->StopDownloadJob(id));
+            std::vector<DownloadJobStatus> seen;
+            const DWORD start = ::GetTickCount();
+            DownloadJobStatus status;
+            while ((status = StatusOf(job.Get())) != qorjsCanceled &&
+                   ::GetTickCount() - start < kPromptlyMs)
+                if (seen.empty() || seen.back() != status) seen.push_back(status);
+            EXPECT_EQ(qorjsCanceled, status);
+            for (DownloadJobStatus s : seen) EXPECT_EQ(qorjsBegin, s);
+            ASSERT_TRUE(WaitForEvent(d, id, kCanceled, kPromptlyMs));
+            testing_support::PumpFor(200);  // an event posted late would arrive now
+            EXPECT_FALSE(d.sink->Has(id, kError));
+            EXPECT_FALSE(d.sink->Has(id, kWaitingForRetry));
+        }
+    }
+}
+
 TEST_F(MisbehavingServerJobs, PortionsAnsweredWithTheWholeFileAreNeverWritten) {
     Downloader d;
     ASSERT_TRUE(d.Ok());

@@ -2,7 +2,7 @@
 """Scripted peers for what real servers will not do: an HTTP server whose
 answers are chosen by path, an FTP server whose behaviour is chosen by the
 login name, and SOCKS servers (one that resolves every name to loopback, and
-misbehaving ones). Listens on 127.0.0.1 only; ends on SIGTERM.
+misbehaving ones). Listens on 127.0.0.1 (one FTP mode also briefly on 127.0.0.2); ends on SIGTERM.
 
     scripted_server.py WWW_ROOT name=port ...
 
@@ -20,6 +20,7 @@ import threading
 import time
 
 HOST = "127.0.0.1"
+FOREIGN_HOST = "127.0.0.2"  # where a hostile passive reply points
 PATTERN_SIZE = 1000
 LARGE_SIZE = 1048576  # large enough to be split into several portions
 IDLE_LIMIT = 120  # seconds a silent peer waits before it gives up by itself
@@ -266,6 +267,7 @@ class FtpSession:
         self.conn = conn
         self.mode = "anonymous"
         self.passive = None
+        self.foreign = None
         self.offset = 0
         self.pending = b""
 
@@ -352,7 +354,14 @@ class FtpSession:
         self.passive = listener
         port = listener.getsockname()[1]
         numbers = "127,0,0,1,%d,%d" % (port // 256, port % 256)
-        if self.mode == "badpasv":
+        if self.mode == "foreign":
+            # Names another host, which also listens on the port: a client
+            # that follows the reply's address is caught there.
+            self.foreign = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            self.foreign.bind((FOREIGN_HOST, port))
+            self.foreign.listen(1)
+            self.reply(227, "Entering Passive Mode (127,0,0,2,%d,%d)" % (port // 256, port % 256))
+        elif self.mode == "badpasv":
             self.reply(227, "Entering Passive Mode (127,0,0)")
         elif self.mode == "pasv200":
             self.reply(200, "Passive (%s)" % numbers)
@@ -364,6 +373,14 @@ class FtpSession:
         if not path or not self.passive:
             self.reply(550, "cannot send")
             return
+        if self.foreign is not None:
+            ready, _, _ = select.select([self.passive, self.foreign], [], [], 10)
+            foreign, self.foreign = self.foreign, None
+            with foreign:
+                if foreign in ready:
+                    foreign.accept()[0].close()
+                    self.reply(425, "data connection came to the wrong host")
+                    return
         try:
             data_conn, _ = self.passive.accept()
         except OSError:

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "zema/core/web_link.h"
+
 namespace zema {
 namespace {
 
@@ -32,6 +34,20 @@ TEST(MirrorAddress, TrailingSeparatorsOfTheServerAreDropped) {
 TEST(MirrorAddress, NoServerMeansNoMirror) {
     EXPECT_EQ("", MirrorAddress("http://a.b/f.exe", "", true));
     EXPECT_EQ("", MirrorAddress("http://a.b/f.exe", "///", false));
+}
+
+TEST(IsWebLink, OnlyAbsoluteHttpAndHttpsAddressesWithoutControlCharacters) {
+    for (const char* yes : {"http://a.example/x", "HTTPS://a.example", "hTtP://a"})
+        EXPECT_TRUE(IsWebLink(yes)) << yes;
+    const char nulInside[] = "http://a.example/\0C:\\cmd.exe";
+    const std::string withNul(nulInside, sizeof(nulInside) - 1);
+    for (const std::string& no :
+         {std::string("C:\\Windows\\System32\\cmd.exe"), std::string("file:///C:/x.exe"),
+          std::string("\\\\server\\share"), std::string("javascript:alert(1)"),
+          std::string("http:/a.example"), std::string("http://"), std::string("https:///x"),
+          std::string(" http://a.example"), std::string("http://a.example/\r\nx"),
+          std::string("http://a\x7f"), withNul, std::string()})
+        EXPECT_FALSE(IsWebLink(no)) << no;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "zema/core/system_utils.h"
+#include "zema/core/web_link.h"
 
 namespace zema {
 namespace {
@@ -47,11 +48,14 @@ DetailsCell Plain(std::string text, int font = kListFont) {
     return cell;
 }
 
+// A cell that opens `target` when clicked. A target that is not a web
+// address is never opened, so the cell does not look like a link either.
 DetailsCell Link(std::string text, int font, std::string target, int32_t key = 0) {
     DetailsCell cell = Plain(std::move(text), font);
+    cell.key = key;
+    if (!target.empty() && !IsWebLink(target)) return cell;
     cell.colored = true;
     cell.color = kLinkColor;
-    cell.key = key;
     cell.link = std::move(target);
     return cell;
 }

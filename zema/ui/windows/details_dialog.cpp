@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "zema/core/web_link.h"
 #include "zema/ui/toolkit/memory_canvas.h"
 #include "zema/ui/toolkit/redraw_scope.h"
 
@@ -59,7 +60,7 @@ HFONT ListFont(HWND list) {
 }  // namespace
 
 void OpenInBrowser(const std::string& address) {
-    if (address.empty()) return;
+    if (!IsWebLink(address)) return;
     ::ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 

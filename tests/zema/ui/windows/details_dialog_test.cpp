@@ -22,13 +22,15 @@ public:
         if (id != 1) return false;
         facts.id = 1;
         facts.name = "ZB26-001";
-        facts.webPage = "http://bulletins.example.test/zb26-001";
+        facts.webPage = webPage;
         facts.description = "One.\r\nTwo.\r\nThree.";
         facts.vulnerabilities = {{5, "CVE-2026-1000", "A flaw."}};
         return true;
     }
     std::string SeverityName(int32_t) const override { return "Critical"; }
     std::string SoftwareName(int32_t) const override { return "Sample"; }
+
+    std::string webPage = "http://bulletins.example.test/zb26-001";
 };
 
 class DetailsDialogTest : public ::testing::Test {
@@ -41,11 +43,20 @@ protected:
         point.updateId = 7;
         point.securityBulletinId = 1;
         record.updatePoints.push_back(point);
+        OpenDialog();
+    }
+
+    void OpenDialog() {
         dialog = std::make_unique<DetailsDialog>(
             skin.Get(), catalog, [this](const std::string& address) { opened.push_back(address); });
         ASSERT_NE(nullptr, dialog->Create(nullptr));
         ::SetWindowPos(dialog->hwnd(), nullptr, 0, 0, 640, 600, SWP_NOZORDER | SWP_SHOWWINDOW);
         dialog->ShowRecord(&record);
+    }
+
+    void ClickOnText(int page, int row, int column) {
+        RECT text = dialog->CellTextRect(page, row, column);
+        ClickAt(page, {(text.left + text.right) / 2, (text.top + text.bottom) / 2});
     }
 
     // A real click on a list: the list tells the dialog.
@@ -76,6 +87,31 @@ TEST_F(DetailsDialogTest, OnlyAClickOnALinksTextOpensIt) {
     ClickAt(2, {(cve.left + cve.right) / 2, (cve.top + cve.bottom) / 2});
     ASSERT_EQ(2u, opened.size());
     EXPECT_EQ(CveLookupAddress("CVE-2026-1000"), opened[1]);
+}
+
+// The catalogue's bulletin address is opened only when it is a web address;
+// anything else would be started by the shell with the program's rights.
+TEST_F(DetailsDialogTest, OnlyWebAddressesFromTheCatalogueAreLinks) {
+    const COLORREF plain = RGB(0, 0, 0);
+    for (const char* hostile : {"C:\\Windows\\System32\\cmd.exe", "file:///C:/Windows/System32/cmd.exe",
+                                "\\\\server\\share\\setup.exe"}) {
+        SCOPED_TRACE(hostile);
+        catalog.webPage = hostile;
+        OpenDialog();
+        for (int page : {0, 2}) {
+            const int row = page == 0 ? kRowBulletin : 0;
+            const int column = page == 0 ? 1 : 2;
+            EXPECT_EQ(plain, dialog->List(page).NodeAt(row)->cells[column].color) << page;
+            ClickOnText(page, row, column);
+        }
+        EXPECT_TRUE(opened.empty());
+    }
+    catalog.webPage = "HTTPS://bulletins.example.test/zb26-001";
+    OpenDialog();
+    EXPECT_NE(plain, dialog->List(0).NodeAt(kRowBulletin)->cells[1].color);
+    ClickOnText(0, kRowBulletin, 1);
+    ClickOnText(2, 0, 2);
+    EXPECT_EQ(std::vector<std::string>(2, catalog.webPage), opened);
 }
 
 TEST_F(DetailsDialogTest, CopyPutsTheDownloadAddressOnTheClipboard) {
