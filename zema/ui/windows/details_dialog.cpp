@@ -307,9 +307,9 @@ RECT DetailsDialog::CellTextRect(int page, int row, int column) {
     int left = cell.left + (column == 0 ? UpdateTreeList::kIndent * node->level : 0) +
                UpdateTreeList::kGap;
     int right = cell.right - UpdateTreeList::kGap;
-    HFONT font = data.font == kNameFont && fonts_[page == kPageVulnerabilities ? 2 : 0]
-                     ? static_cast<HFONT>(fonts_[page == kPageVulnerabilities ? 2 : 0].Get())
-                 : data.font == kValueFont && fonts_[1] ? static_cast<HFONT>(fonts_[1].Get())
+    const win::Font& nameFont = fonts_[page == kPageVulnerabilities ? 2 : 0];
+    HFONT font = data.font == kNameFont && nameFont     ? nameFont.Get()
+                 : data.font == kValueFont && fonts_[1] ? fonts_[1].Get()
                                                         : ListFont(list.hwnd());
     HDC dc = ::GetDC(list.hwnd());
     SIZE size = {};
