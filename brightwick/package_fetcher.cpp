@@ -46,11 +46,13 @@ netclient::TransferSettings PackageFetcher::SettingsFor(const std::string& url) 
     settings.timeoutMs = kTimeoutMs;
     settings.stopEvent = cancel_;
     settings.enableRedirect = true;
-    bool ftp = netclient::GetUrlKind(url) == netclient::kUrlFtp;
-    if (ftp)
-        settings.ftpProxy = ftp_.Endpoint(true);
-    else
-        settings.httpProxy = http_.Endpoint(false);
+    // An http address may redirect to an https one within the same client.
+    if (netclient::GetUrlKind(url) == netclient::kUrlFtp) {
+        settings.ftpProxy = ftp_.Endpoint(netclient::ProxyProtocol::kFtp);
+    } else {
+        settings.httpProxy = http_.Endpoint(netclient::ProxyProtocol::kHttp);
+        settings.httpsProxy = http_.Endpoint(netclient::ProxyProtocol::kHttps);
+    }
     return settings;
 }
 
@@ -58,7 +60,9 @@ std::unique_ptr<netclient::Transfer> PackageFetcher::Open(std::string url, bool&
     for (int hop = 0; hop <= kMaxClientRedirects; ++hop) {
         int kind = netclient::GetUrlKind(url);
         // Only the network clients: a release never comes from a local path.
-        if (kind != netclient::kUrlHttp && kind != netclient::kUrlFtp) return nullptr;
+        if (kind != netclient::kUrlHttp && kind != netclient::kUrlHttps &&
+            kind != netclient::kUrlFtp)
+            return nullptr;
         std::unique_ptr<netclient::Transfer> transfer = netclient::MakeTransfer(SettingsFor(url));
         if (!transfer) return nullptr;
         int opened = transfer->Open(0);

@@ -1,6 +1,6 @@
 #pragma once
 // Fetches one file of a release (the file list, a package or a signature)
-// over HTTP or FTP into the release folder, unpacking packages.
+// over HTTP, HTTPS or FTP into the release folder, unpacking packages.
 
 #include <windows.h>
 

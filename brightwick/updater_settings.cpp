@@ -42,14 +42,14 @@ ProxySettings ProxySettings::Read(const win::IniFile& ini, const char* section) 
     return s;
 }
 
-netclient::ProxyEndpoint ProxySettings::Endpoint(bool ftp) const {
+netclient::ProxyEndpoint ProxySettings::Endpoint(netclient::ProxyProtocol protocol) const {
     netclient::ProxyEndpoint endpoint;
     if (connectMode == kConnectDirect) return endpoint;
     endpoint.userName = userName;
     endpoint.password = password;
     if (connectMode == kConnectSystem) {
         endpoint.kind = netclient::kProxyIE;
-        netclient::ResolveInternetSettings(endpoint, ftp);
+        netclient::ResolveInternetSettings(endpoint, protocol);
         return endpoint;
     }
     endpoint.kind = proxyType;

@@ -25,9 +25,9 @@ struct ProxySettings {
 
     static ProxySettings Read(const win::IniFile& ini, const char* section);
 
-    // The proxy one transfer goes through; `ftp` selects the FTP entry of
+    // The proxy one transfer goes through; `protocol` selects the entry of
     // the system's settings.
-    netclient::ProxyEndpoint Endpoint(bool ftp) const;
+    netclient::ProxyEndpoint Endpoint(netclient::ProxyProtocol protocol) const;
 };
 
 class UpdaterSettings {

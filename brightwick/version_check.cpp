@@ -52,14 +52,24 @@ void ReadVersion(const std::string& text, uint32_t fields[kVersionFields]) {
     }
 }
 
+// The server's address up to the product's pages: plain HTTP unless the
+// setting names its scheme.
+std::string ServerRoot(const std::string& server) {
+    if (!netclient::StartsWithNoCase(server, "http://") &&
+        !netclient::StartsWithNoCase(server, "https://"))
+        return "http://" + server;
+    size_t end = server.find_last_not_of('/');
+    return server.substr(0, end == std::string::npos ? 0 : end + 1);
+}
+
 }  // namespace
 
-std::string ValidateRequestUrl(const std::string& host, const std::string& installedVersion) {
-    return "http://" + host + kValidatePath + "?Version=" + installedVersion + "&lang=" +
+std::string ValidateRequestUrl(const std::string& server, const std::string& installedVersion) {
+    return ServerRoot(server) + kValidatePath + "?Version=" + installedVersion + "&lang=" +
            kLanguage + "&n=" + kProductName;
 }
 
-std::string FailedPageUrl(const std::string& host) { return "http://" + host + kFailedPath; }
+std::string FailedPageUrl(const std::string& server) { return ServerRoot(server) + kFailedPath; }
 
 bool RequestAnswer(netclient::TransferSettings settings, const std::string& failedPage,
                    std::string& answer) {

@@ -16,9 +16,10 @@ struct UpgradeAnswer {
     std::string newVersion;   // empty when the target names none
 };
 
-// "http://HOST/zema/upgrade/validate.asp?Version=V&lang=en-us&n=N"
-std::string ValidateRequestUrl(const std::string& host, const std::string& installedVersion);
-std::string FailedPageUrl(const std::string& host);
+// "http://SERVER/zema/upgrade/validate.asp?Version=V&lang=en-us&n=N". A
+// server named with an "http://" or "https://" prefix keeps its scheme.
+std::string ValidateRequestUrl(const std::string& server, const std::string& installedVersion);
+std::string FailedPageUrl(const std::string& server);
 
 // Sends the request with redirects not followed. True with the lower-cased
 // answer address when the server answered with a redirect (301 to 399) that

@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <string>
 
 #include "win/base64.h"
 
@@ -27,6 +28,13 @@ std::string BuildHttpRequest(const HttpRequestParts& parts) {
     request += parts.authorization;
     request += "\r\n";
     return request;
+}
+
+std::string BuildConnectRequest(const std::string& host, uint16_t port,
+                                const std::string& authorization) {
+    const std::string authority = host + ":" + std::to_string(port);
+    return "CONNECT " + authority + " HTTP/1.1\r\n" + "Host: " + authority + "\r\n" +
+           "User-Agent: QOR\r\n" + authorization + "\r\n";
 }
 
 bool BasicAuthorizationLine(const std::string& userName, const std::string& password, bool proxy,

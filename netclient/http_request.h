@@ -17,6 +17,12 @@ struct HttpRequestParts {
 // The request head, ending with its empty line.
 std::string BuildHttpRequest(const HttpRequestParts& parts);
 
+// "CONNECT host:port HTTP/1.1" for a tunnel through an HTTP proxy, with its
+// Host line and `authorization` (complete "Proxy-Authorization" lines, or
+// empty), ending with its empty line.
+std::string BuildConnectRequest(const std::string& host, uint16_t port,
+                                const std::string& authorization);
+
 // "Authorization: Basic ..." (or "Proxy-Authorization: Basic ..." for a
 // proxy) with its line end; false when the credentials are too long.
 bool BasicAuthorizationLine(const std::string& userName, const std::string& password, bool proxy,

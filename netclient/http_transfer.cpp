@@ -6,6 +6,7 @@
 #include "netclient/http_request.h"
 #include "netclient/redirect_location.h"
 #include "netclient/text_util.h"
+#include "netclient/url.h"
 #include "win/base64.h"
 
 namespace netclient {
@@ -16,8 +17,13 @@ constexpr uint64_t kMaxDroppedBody = 65536;  // beyond that a new connection is 
 constexpr int kMaxInterimAnswers = 32;
 constexpr int kMaxRedirects = 20;
 constexpr int kMaxRounds = 64;  // redirects and challenges of one open together
+constexpr int kMaxTunnelRounds = 8;
 constexpr uint16_t kDefaultHttpPort = 80;
 
+bool IsHttpsUrl(const std::string& url) { return GetUrlKind(url) == kUrlHttps; }
+const ProxyEndpoint& ProxyFor(const TransferSettings& settings) {
+    return IsHttpsUrl(settings.url) ? settings.httpsProxy : settings.httpProxy;
+}
 bool IsFinalSuccess(int status) { return status == 200 || status == 206; }
 bool IsRedirect(int status) { return status >= 301 && status <= 399; }
 bool IsInterim(int status) { return status >= 100 && status <= 199; }
@@ -25,7 +31,8 @@ bool IsInterim(int status) { return status >= 100 && status <= 199; }
 }  // namespace
 
 HttpTransfer::HttpTransfer(const TransferSettings& settings)
-    : ProtocolTransfer(settings, settings.httpProxy),
+    : ProtocolTransfer(settings, ProxyFor(settings)),
+      secure_(IsHttpsUrl(settings.url)),
       socket_(settings.stopEvent, settings.timeoutMs) {}
 
 HttpTransfer::~HttpTransfer() { Close(); }
@@ -36,7 +43,7 @@ int HttpTransfer::Open(uint64_t offset) {
     offsetHonoured_ = false;
     serverAuthorization_.clear();
     ntlm_.reset();
-    if (!CrackCurrentUrl() || target_.kind != kUrlHttp) return Fail();
+    if (!CrackCurrentUrl() || target_.kind != (secure_ ? kUrlHttps : kUrlHttp)) return Fail();
     if (proxy_.kind != kProxyNone && proxy_.kind != kProxyHttp && proxy_.kind != kProxySocks4 &&
         proxy_.kind != kProxySocks4a && proxy_.kind != kProxySocks5)
         return Fail();
@@ -67,7 +74,9 @@ int HttpTransfer::Open(uint64_t offset) {
                 return kRefused;
             }
             if (kind == kRedirectInvalid || ++redirects > kMaxRedirects) return Fail();
-            if (kind == kRedirectReopen) {
+            // Another scheme takes another client: TLS is never dropped or
+            // added within one.
+            if (kind == kRedirectReopen || secure_) {
                 Close();
                 return kRedirected;
             }
@@ -86,20 +95,12 @@ int HttpTransfer::Open(uint64_t offset) {
                 return Fail();
             continue;
         }
-        if (status == 407 && proxy_.kind == kProxyHttp) {
-            int scheme = DetectAuthScheme(head_.text, true);
-            if (scheme == kAuthBasic && proxyAuthorization_.empty()) {
-                if (!BasicAuthorizationLine(proxy_.userName, proxy_.password, true,
-                                            proxyAuthorization_) ||
-                    !PrepareConnection(true, reused))
-                    return Fail();
-                continue;
-            }
-            if (scheme == kAuthNtlm && !ntlm_) {
-                if (!PrepareConnection(true, reused) || !AnswerNtlmChallenge()) return Fail();
-                haveHead = true;
-                continue;
-            }
+        // Within a tunnel the proxy is out of the conversation.
+        if (status == 407 && proxy_.kind == kProxyHttp && !secure_) {
+            const ChallengeAnswer answer = AnswerProxyChallenge(reused);
+            if (answer == kChallengeFailed) return Fail();
+            haveHead = answer == kHaveHead;
+            continue;
         }
         return Fail();
     }
@@ -119,7 +120,7 @@ bool HttpTransfer::Read(char* buffer, size_t size, size_t& bytesRead) {
         memcpy(buffer, pending_.data(), count);
         pending_.erase(0, count);
     } else {
-        int received = socket_.Receive(buffer, size);
+        int received = ReceiveSome(buffer, size);
         if (received <= 0) return false;
         count = static_cast<size_t>(received);
     }
@@ -129,7 +130,7 @@ bool HttpTransfer::Read(char* buffer, size_t size, size_t& bytesRead) {
 }
 
 void HttpTransfer::Close() {
-    socket_.Close();
+    CloseConnection();
     pending_.clear();
     open_ = false;
 }
@@ -168,10 +169,73 @@ int HttpTransfer::Opened() {
 }
 
 bool HttpTransfer::Connect() {
+    CloseConnection();
     pending_.clear();
     reusable_ = true;
+    if (!ConnectSocket()) return false;
+    if (!secure_) return true;
+    if (proxy_.kind == kProxyHttp && !OpenTunnel()) return false;
+    return StartTls();
+}
+
+bool HttpTransfer::ConnectSocket() {
     if (proxy_.kind == kProxyHttp) return socket_.ConnectByName(proxy_.host, proxy_.port);
     return ConnectDirectOrSocks(socket_, target_.host, target_.port);
+}
+
+bool HttpTransfer::OpenTunnel() {
+    tunnelling_ = true;
+    bool reused = false;
+    bool haveHead = false;
+    bool open = false;
+    for (int round = 0; round < kMaxTunnelRounds; ++round) {
+        if (!haveHead && !(SendRequest() && ReadFinalHead())) break;
+        haveHead = false;
+        // Whatever a proxy sends after its 2xx is the server's, and a server
+        // says nothing before the client's hello.
+        if (head_.status >= 200 && head_.status <= 299) {
+            open = pending_.empty();
+            break;
+        }
+        if (head_.status != 407) break;
+        DropBody();
+        const ChallengeAnswer answer = AnswerProxyChallenge(reused);
+        if (answer == kChallengeFailed) break;
+        haveHead = answer == kHaveHead;
+    }
+    tunnelling_ = false;
+    return open;
+}
+
+bool HttpTransfer::StartTls() {
+    tls_ = std::make_unique<TlsChannel>(socket_, settings_.stopEvent, settings_.timeoutMs);
+    const bool up = tls_->Handshake(target_.host);
+    tlsFailure_ = tls_->Failure();
+    tlsVerdict_ = tls_->Verdict();
+    if (!up) tls_.reset();
+    return up;
+}
+
+void HttpTransfer::CloseConnection() {
+    if (tls_) {
+        tls_->Shutdown();
+        if (tls_->Failure() != TlsFailure::kNone) tlsFailure_ = tls_->Failure();
+        tls_.reset();
+    }
+    socket_.Close();
+}
+
+bool HttpTransfer::Send(const std::string& data) {
+    if (tls_) return tls_->SendAll(data);
+    // An https transfer speaks plain text only to its proxy.
+    if (secure_ && !tunnelling_) return false;
+    return socket_.SendAll(data);
+}
+
+int HttpTransfer::ReceiveSome(char* buffer, size_t size) {
+    if (tls_) return tls_->Receive(buffer, size);
+    if (secure_ && !tunnelling_) return -1;
+    return socket_.Receive(buffer, size);
 }
 
 bool HttpTransfer::SameEndpoint(const std::string& host, uint16_t port) const {
@@ -184,17 +248,23 @@ bool HttpTransfer::SameEndpoint(const std::string& host, uint16_t port) const {
 bool HttpTransfer::PrepareConnection(bool sameEndpoint, bool& reused) {
     reused = sameEndpoint && reusable_ && socket_.IsOpen();
     if (reused) return true;
+    if (!tunnelling_) return Connect();
+    // A proxy that closed during the tunnel's challenge: only the socket again.
     socket_.Close();
-    return Connect();
+    reusable_ = true;
+    return ConnectSocket();
 }
 
 bool HttpTransfer::SendRequest(const std::string& extraAuthorization) {
+    if (tunnelling_)
+        return Send(BuildConnectRequest(target_.host, target_.port,
+                                        proxyAuthorization_ + extraAuthorization));
     HttpRequestParts parts;
     parts.host = target_.host;
     parts.offset = offset_;
     parts.referer = referer_;
     std::string path = target_.path.empty() ? "/" : target_.path;
-    if (proxy_.kind == kProxyHttp) {
+    if (proxy_.kind == kProxyHttp && !secure_) {
         // The absolute URL without any user information.
         parts.target = "http://" + target_.host +
                        (target_.port == kDefaultHttpPort ? std::string()
@@ -203,15 +273,16 @@ bool HttpTransfer::SendRequest(const std::string& extraAuthorization) {
     } else {
         parts.target = path;
     }
-    parts.authorization = proxyAuthorization_ + serverAuthorization_ + extraAuthorization;
-    return socket_.SendAll(BuildHttpRequest(parts));
+    // The proxy's credentials went with the CONNECT; the server never sees them.
+    parts.authorization =
+        (secure_ ? std::string() : proxyAuthorization_) + serverAuthorization_ + extraAuthorization;
+    return Send(BuildHttpRequest(parts));
 }
 
 bool HttpTransfer::Exchange(bool reused) {
     if (SendRequest() && ReadFinalHead()) return true;
     // A kept connection that the server closed meanwhile: one fresh try.
     if (!reused || receivedAny_) return false;
-    socket_.Close();
     return Connect() && SendRequest() && ReadFinalHead();
 }
 
@@ -230,7 +301,7 @@ bool HttpTransfer::ReadOneHead(HttpHead& head) {
     while ((end = FindHeadEnd(pending_.data(), pending_.size())) == 0) {
         if (pending_.size() >= kMaxHttpHead) return false;
         char chunk[kHeadReceiveSize];
-        int received = socket_.Receive(chunk, sizeof(chunk));
+        int received = ReceiveSome(chunk, sizeof(chunk));
         if (received <= 0) return false;
         receivedAny_ = true;
         pending_.append(chunk, static_cast<size_t>(received));
@@ -259,14 +330,29 @@ void HttpTransfer::DropBody() {
     }
     char chunk[kHeadReceiveSize];
     while (left > 0) {
-        int received = socket_.Receive(chunk, static_cast<size_t>(
-                                                  std::min<uint64_t>(left, sizeof(chunk))));
+        int received =
+            ReceiveSome(chunk, static_cast<size_t>(std::min<uint64_t>(left, sizeof(chunk))));
         if (received <= 0) {
             reusable_ = false;
             return;
         }
         left -= static_cast<uint64_t>(received);
     }
+}
+
+HttpTransfer::ChallengeAnswer HttpTransfer::AnswerProxyChallenge(bool& reused) {
+    const int scheme = DetectAuthScheme(head_.text, true);
+    if (scheme == kAuthBasic && proxyAuthorization_.empty()) {
+        if (!BasicAuthorizationLine(proxy_.userName, proxy_.password, true, proxyAuthorization_) ||
+            !PrepareConnection(true, reused))
+            return kChallengeFailed;
+        return kSendAgain;
+    }
+    if (scheme == kAuthNtlm && !ntlm_) {
+        if (!PrepareConnection(true, reused) || !AnswerNtlmChallenge()) return kChallengeFailed;
+        return kHaveHead;
+    }
+    return kChallengeFailed;
 }
 
 bool HttpTransfer::AnswerNtlmChallenge() {

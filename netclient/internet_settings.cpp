@@ -46,7 +46,8 @@ bool IsOwnAddress(uint32_t address, HANDLE stopEvent) {
 
 }  // namespace
 
-void ResolveProxySettings(HKEY settings, ProxyEndpoint& endpoint, bool ftp, HANDLE stopEvent) {
+void ResolveProxySettings(HKEY settings, ProxyEndpoint& endpoint, ProxyProtocol protocol,
+                          HANDLE stopEvent) {
     if (endpoint.kind != kProxyIE) return;
     endpoint.kind = kProxyNone;
     endpoint.host.clear();
@@ -60,7 +61,11 @@ void ResolveProxySettings(HKEY settings, ProxyEndpoint& endpoint, bool ftp, HAND
     std::string entry;
     int kind;
     uint16_t defaultPort;
-    if (FindEntry(servers, ftp ? "ftp=" : "http=", entry)) {
+    const bool ftp = protocol == ProxyProtocol::kFtp;
+    // An https entry is an HTTP proxy that tunnels; without one, the http
+    // entry's proxy is asked to.
+    if ((protocol == ProxyProtocol::kHttps && FindEntry(servers, "https=", entry)) ||
+        FindEntry(servers, ftp ? "ftp=" : "http=", entry)) {
         kind = ftp ? kProxyFtp : kProxyHttp;
         defaultPort = ftp ? kDefaultFtpProxyPort : kDefaultHttpProxyPort;
     } else if (FindEntry(servers, "socks=", entry)) {
@@ -91,7 +96,7 @@ void ResolveProxySettings(HKEY settings, ProxyEndpoint& endpoint, bool ftp, HAND
         endpoint = ProxyEndpoint();
 }
 
-void ResolveInternetSettings(ProxyEndpoint& endpoint, bool ftp, HANDLE stopEvent) {
+void ResolveInternetSettings(ProxyEndpoint& endpoint, ProxyProtocol protocol, HANDLE stopEvent) {
     if (endpoint.kind != kProxyIE) return;
     win::RegKey key;
     if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
@@ -101,7 +106,7 @@ void ResolveInternetSettings(ProxyEndpoint& endpoint, bool ftp, HANDLE stopEvent
         endpoint = direct;
         return;
     }
-    ResolveProxySettings(key.Get(), endpoint, ftp, stopEvent);
+    ResolveProxySettings(key.Get(), endpoint, protocol, stopEvent);
 }
 
 }  // namespace netclient

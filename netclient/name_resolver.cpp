@@ -2,8 +2,9 @@
 
 #include <atomic>
 #include <cstring>
-#include <new>
+#include <memory>
 
+#include "netclient/detached_call.h"
 #include "netclient/winsock_session.h"
 
 namespace netclient {
@@ -32,38 +33,6 @@ bool DottedAddress(const std::string& host, uint32_t& ipv4) {
     return true;
 }
 
-// Shared by the caller and the lookup thread; whichever is last frees it.
-struct Lookup {
-    std::atomic<int> refs{2};
-    std::string host;
-    NameLookup lookup = nullptr;
-    std::vector<uint32_t> ipv4;
-    bool found = false;
-    HANDLE done = nullptr;
-    HMODULE module = nullptr;
-
-    void Release() {
-        if (--refs != 0) return;
-        ::CloseHandle(done);
-        delete this;
-    }
-};
-
-DWORD WINAPI LookupThread(void* param) {
-    Lookup* l = static_cast<Lookup*>(param);
-    {
-        WinsockSession winsock;
-        l->found = winsock.Ok() && l->lookup(l->host, l->ipv4) && !l->ipv4.empty();
-    }
-    ::SetEvent(l->done);
-    const HMODULE module = l->module;
-    l->Release();
-    // The thread may outlive every caller: it holds the module that its code
-    // lives in until its last instruction.
-    ::FreeLibraryAndExitThread(module, 0);
-    return 0;
-}
-
 }  // namespace
 
 NameLookup SetNameLookup(NameLookup lookup) {
@@ -86,31 +55,17 @@ bool ResolveHostAddresses(const std::string& host, std::vector<uint32_t>& ipv4, 
         ipv4.push_back(dotted);
         return true;
     }
-    Lookup* l = new (std::nothrow) Lookup;
-    if (!l) return false;
-    l->host = host;
-    l->lookup = g_lookup.load();
-    l->done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!l->done || !::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                                          reinterpret_cast<LPCSTR>(&LookupThread), &l->module)) {
-        if (l->done) ::CloseHandle(l->done);
-        delete l;
-        return false;
-    }
-    HANDLE thread = ::CreateThread(nullptr, 0, &LookupThread, l, 0, nullptr);
-    if (!thread) {
-        ::FreeLibrary(l->module);
-        ::CloseHandle(l->done);
-        delete l;
-        return false;
-    }
-    ::CloseHandle(thread);
-    HANDLE handles[2] = {l->done, stopEvent};
-    const DWORD waited = ::WaitForMultipleObjects(stopEvent ? 2 : 1, handles, FALSE, timeoutMs);
-    const bool found = waited == WAIT_OBJECT_0 && l->found;
-    if (found) ipv4 = l->ipv4;
-    l->Release();
-    return found;
+    // The lookup's results are shared: a lookup left behind writes into its
+    // own copy, never into the caller's vector.
+    auto found = std::make_shared<std::vector<uint32_t>>();
+    const NameLookup lookup = g_lookup.load();
+    auto work = [found, lookup, host] {
+        WinsockSession winsock;
+        if (!winsock.Ok() || !lookup(host, *found)) found->clear();
+    };
+    if (!CallDetached(work, stopEvent, timeoutMs) || found->empty()) return false;
+    ipv4 = *found;
+    return true;
 }
 
 }  // namespace netclient

@@ -33,15 +33,28 @@ struct ProxyEndpoint {
     std::string password;
 };
 
+// One snapshot of how every protocol connects.
+struct ProxyEndpoints {
+    ProxyEndpoint http;
+    ProxyEndpoint https;
+    ProxyEndpoint ftp;
+};
+
+// Which entry of the Internet settings a transfer takes: "http=", "ftp=",
+// or for HTTPS "https=" where the settings give one, else "http="; each
+// falls back to "socks=".
+enum class ProxyProtocol { kHttp, kHttps, kFtp };
+
 // Replaces a kProxyIE endpoint by what the current user's Internet settings
-// name for the protocol (HTTP, or FTP when `ftp` is true); the endpoint's
-// user name and password stay. Any other endpoint is left as it is. Setting
-// `stopEvent` (may be null) ends a name lookup of the proxy at once.
-void ResolveInternetSettings(ProxyEndpoint& endpoint, bool ftp, HANDLE stopEvent = nullptr);
+// name for the protocol; the endpoint's user name and password stay. Any
+// other endpoint is left as it is. Setting `stopEvent` (may be null) ends a
+// name lookup of the proxy at once.
+void ResolveInternetSettings(ProxyEndpoint& endpoint, ProxyProtocol protocol,
+                             HANDLE stopEvent = nullptr);
 
 // The same from an already open settings key (values "ProxyEnable",
 // "ProxyServer", "ProxyOverride").
-void ResolveProxySettings(HKEY settings, ProxyEndpoint& endpoint, bool ftp,
+void ResolveProxySettings(HKEY settings, ProxyEndpoint& endpoint, ProxyProtocol protocol,
                           HANDLE stopEvent = nullptr);
 
 }  // namespace netclient

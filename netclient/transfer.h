@@ -47,10 +47,12 @@ struct TransferSettings {
     HANDLE stopEvent = nullptr; // set by another thread to end every wait
     bool enableRedirect = true; // HTTP only
     ProxyEndpoint httpProxy;
+    ProxyEndpoint httpsProxy;   // most often the same as httpProxy
     ProxyEndpoint ftpProxy;
 };
 
-// The client for the URL's kind (HTTP, FTP or file), or null for any other.
+// The client for the URL's kind (HTTP, HTTPS, FTP or file), or null for any
+// other.
 std::unique_ptr<Transfer> MakeTransfer(const TransferSettings& settings);
 
 }  // namespace netclient

@@ -10,7 +10,8 @@ namespace netclient {
 
 std::unique_ptr<Transfer> MakeTransfer(const TransferSettings& settings) {
     switch (GetUrlKind(settings.url)) {
-    case kUrlHttp: return std::make_unique<HttpTransfer>(settings);
+    case kUrlHttp:
+    case kUrlHttps: return std::make_unique<HttpTransfer>(settings);
     case kUrlFtp: return std::make_unique<FtpTransfer>(settings);
     case kUrlFile: return std::make_unique<FileTransfer>(settings);
     default: return nullptr;

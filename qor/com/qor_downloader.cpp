@@ -155,7 +155,8 @@ STDMETHODIMP QORDownloader::BeginDownloadJob(IQORDownloadJob* job) {
     if (!own) return E_FAIL;
     if (IsBusy(own->Status()) || own->IsReadOnly()) return E_FAIL;
     const int kind = netclient::GetUrlKind(own->Settings().url);
-    if (kind != netclient::kUrlFtp && kind != netclient::kUrlHttp && kind != netclient::kUrlFile)
+    if (kind != netclient::kUrlFtp && kind != netclient::kUrlHttp &&
+        kind != netclient::kUrlHttps && kind != netclient::kUrlFile)
         return E_FAIL;
     // A job whose run is queued or still owned by the scheduler cannot be
     // begun a second time. Nothing below fails, so the claim always goes

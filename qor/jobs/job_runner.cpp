@@ -14,9 +14,9 @@ uint32_t NewSerial() {
 
 }  // namespace
 
-JobRunner::JobRunner(win::ComPtr<ScheduledJob> job, const netclient::ProxyEndpoint& http,
-                     const netclient::ProxyEndpoint& ftp, HWND scheduler)
-    : job_(std::move(job)), httpProxy_(http), ftpProxy_(ftp), scheduler_(scheduler) {}
+JobRunner::JobRunner(win::ComPtr<ScheduledJob> job, const netclient::ProxyEndpoints& proxies,
+                     HWND scheduler)
+    : job_(std::move(job)), proxies_(proxies), scheduler_(scheduler) {}
 
 JobRunner::~JobRunner() {
     if (started_) Stop(job_->Status());
@@ -24,7 +24,7 @@ JobRunner::~JobRunner() {
 
 bool JobRunner::Start() {
     if (started_) return true;
-    auto task = std::make_unique<JobTask>(job_, NewSerial(), httpProxy_, ftpProxy_, scheduler_);
+    auto task = std::make_unique<JobTask>(job_, NewSerial(), proxies_, scheduler_);
     if (!task->Prepare()) return false;
     task_ = std::move(task);
     job_->SetReadOnly(true);

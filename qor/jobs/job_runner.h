@@ -16,8 +16,8 @@ namespace qor {
 class JobRunner {
 public:
     // The proxies are the ones the job keeps for all its attempts.
-    JobRunner(win::ComPtr<ScheduledJob> job, const netclient::ProxyEndpoint& http,
-              const netclient::ProxyEndpoint& ftp, HWND scheduler);
+    JobRunner(win::ComPtr<ScheduledJob> job, const netclient::ProxyEndpoints& proxies,
+              HWND scheduler);
     ~JobRunner();
     JobRunner(const JobRunner&) = delete;
     JobRunner& operator=(const JobRunner&) = delete;
@@ -35,8 +35,7 @@ public:
 
 private:
     win::ComPtr<ScheduledJob> job_;
-    netclient::ProxyEndpoint httpProxy_;
-    netclient::ProxyEndpoint ftpProxy_;
+    netclient::ProxyEndpoints proxies_;
     HWND scheduler_;
     std::unique_ptr<JobTask> task_;
     bool started_ = false;

@@ -96,22 +96,23 @@ bool JobScheduler::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
 }
 
 void JobScheduler::ApplySettings() {
-    netclient::ProxyEndpoint http;
-    netclient::ProxyEndpoint ftp;
+    netclient::ProxyEndpoints proxies;
     {
         std::lock_guard<std::mutex> guard(state_.lock);
         if (settingsApplied_ && appliedSettings_ == state_.settingsSerial) return;
         settingsApplied_ = true;
         appliedSettings_ = state_.settingsSerial;
-        http = state_.httpProxy;
-        ftp = state_.ftpProxy;
+        proxies.http = state_.httpProxy;
+        proxies.https = state_.httpProxy;  // one proxy object serves both
+        proxies.ftp = state_.ftpProxy;
         limit_ = state_.concurrency;
     }
     // Reading the Internet settings may resolve names: not under the lock.
-    netclient::ResolveInternetSettings(http, false, quit_.Get());
-    netclient::ResolveInternetSettings(ftp, true, quit_.Get());
-    httpProxy_ = http;
-    ftpProxy_ = ftp;
+    using netclient::ProxyProtocol;
+    netclient::ResolveInternetSettings(proxies.http, ProxyProtocol::kHttp, quit_.Get());
+    netclient::ResolveInternetSettings(proxies.https, ProxyProtocol::kHttps, quit_.Get());
+    netclient::ResolveInternetSettings(proxies.ftp, ProxyProtocol::kFtp, quit_.Get());
+    proxies_ = proxies;
 }
 
 void JobScheduler::OnAppend(int32_t id) {
@@ -253,7 +254,7 @@ bool JobScheduler::ScheduleStep(int32_t id) {
         // Its claim, taken when it was begun, stays until ReleaseJob.
         if (!job) continue;
         jobs_.Add(next.first, job);
-        auto runner = std::make_unique<JobRunner>(job, httpProxy_, ftpProxy_, window_);
+        auto runner = std::make_unique<JobRunner>(job, proxies_, window_);
         if (StartRunner(next.first, std::move(runner)) && next.first == id) startedId = true;
     }
     while (static_cast<int32_t>(running_.Size()) < limit_ && !requeued_.Empty()) {

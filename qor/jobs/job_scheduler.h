@@ -113,8 +113,7 @@ private:
     int32_t limit_ = 1;
     uint32_t appliedSettings_ = 0;
     bool settingsApplied_ = false;
-    netclient::ProxyEndpoint httpProxy_;
-    netclient::ProxyEndpoint ftpProxy_;
+    netclient::ProxyEndpoints proxies_;
     OrderedMap<RunnerPtr> running_;
     OrderedMap<RunnerPtr> retryWait_;
     OrderedMap<RunnerPtr> requeued_;

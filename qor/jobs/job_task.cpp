@@ -32,12 +32,10 @@ void DeletePlainFile(const std::string& path) {
 }  // namespace
 
 JobTask::JobTask(win::ComPtr<ScheduledJob> job, uint32_t serial,
-                 const netclient::ProxyEndpoint& http, const netclient::ProxyEndpoint& ftp,
-                 HWND scheduler)
+                 const netclient::ProxyEndpoints& proxies, HWND scheduler)
     : job_(std::move(job)),
       serial_(serial),
-      httpProxy_(http),
-      ftpProxy_(ftp),
+      proxies_(proxies),
       scheduler_(scheduler),
       runGate_(::CreateEventA(nullptr, TRUE, TRUE, nullptr)) {}
 
@@ -183,8 +181,9 @@ netclient::TransferSettings JobTask::MakeTransferSettings(HANDLE stopEvent) {
     s.timeoutMs = static_cast<DWORD>(settings_.timeout < 0 ? 0 : settings_.timeout);
     s.stopEvent = stopEvent;
     s.enableRedirect = settings_.enableRedirect;
-    s.httpProxy = httpProxy_;
-    s.ftpProxy = ftpProxy_;
+    s.httpProxy = proxies_.http;
+    s.httpsProxy = proxies_.https;
+    s.ftpProxy = proxies_.ftp;
     return s;
 }
 

@@ -33,8 +33,8 @@ class JobTask {
 public:
     static constexpr size_t kReadSize = 8192;
 
-    JobTask(win::ComPtr<ScheduledJob> job, uint32_t serial, const netclient::ProxyEndpoint& http,
-            const netclient::ProxyEndpoint& ftp, HWND scheduler);
+    JobTask(win::ComPtr<ScheduledJob> job, uint32_t serial,
+            const netclient::ProxyEndpoints& proxies, HWND scheduler);
     ~JobTask();
     JobTask(const JobTask&) = delete;
     JobTask& operator=(const JobTask&) = delete;
@@ -108,8 +108,7 @@ private:
 
     win::ComPtr<ScheduledJob> job_;
     const uint32_t serial_;
-    const netclient::ProxyEndpoint httpProxy_;
-    const netclient::ProxyEndpoint ftpProxy_;
+    const netclient::ProxyEndpoints proxies_;
     const HWND scheduler_;
     JobSettings settings_;
     std::string redirectUrl_;  // under the task lock

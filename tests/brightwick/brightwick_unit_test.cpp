@@ -57,6 +57,17 @@ TEST(UpgradeAnswer, NamesTheFileListItsFolderAndTheVersion) {
     EXPECT_TRUE(SplitAnswer("http://h/filelist.xml.cpr?lang=en").newVersion.empty());
 }
 
+TEST(UpgradeServer, AServerNamedWithItsSchemeKeepsIt) {
+    EXPECT_EQ("http://up.example:81/zema/upgrade/validate.asp?Version=2.0.0.9&lang=en-us&n=zema",
+              brightwick::ValidateRequestUrl("up.example:81", "2.0.0.9"));
+    EXPECT_EQ("https://up.example/base/zema/upgrade/validate.asp?Version=1&lang=en-us&n=zema",
+              brightwick::ValidateRequestUrl("https://up.example/base/", "1"));
+    EXPECT_EQ("HTTPS://up.example/zema/upgrade/failed.asp",
+              brightwick::FailedPageUrl("HTTPS://up.example"));
+    EXPECT_EQ("http://up.example/zema/upgrade/failed.asp",
+              brightwick::FailedPageUrl("http://up.example"));
+}
+
 std::wstring File(const std::wstring& name, const std::wstring& path) {
     return L"<File name=\"" + name + L"\" path=\"" + path +
            L"\" size=\"3\" dlsize=\"20\" compress=\"1\" md5=\"900150983CD24FB0\"/>";

@@ -128,6 +128,30 @@ TEST_F(UpgradeRunTest, UpgradesFromAToBAndRestartsTheMainProgram) {
     EXPECT_TRUE(WaitForZemaStart("-updated", 20000));
 }
 
+TEST_F(UpgradeRunTest, UpgradesFromAnHttpsServerAndFromTheHttpsListAPlainCheckNames) {
+    const std::string httpsList = peers_.HttpsUrl("tls", "/upgrade/b/filelist.xml.cpr");
+    RunContext context = Context();
+    for (const std::string& server :
+         {"127.0.0.1:" + std::to_string(peers_.Port("nginx")) + "/up/tohttps",
+          "https://localhost:" + std::to_string(peers_.Port("tls")) + "/up/https"}) {
+        SCOPED_TRACE(server);
+        context.upgradeServer = server;
+        Told checked;
+        ASSERT_TRUE(RunCheck(context, state_, checked.Listener()));
+        EXPECT_EQ(httpsList, state_.fileListUrl);
+        EXPECT_EQ(kVersionB, state_.newVersion);
+    }
+    // The list and the packages come over TLS, with the peers' CA trusted.
+    ASSERT_TRUE(StartZema());
+    Told told;
+    ASSERT_EQ(1, RunUpgrade(context, state_, told.Listener()));
+    auto expected = Release("src-b");
+    expected["docs\\old.txt"] = Release("src-a")["docs\\old.txt"];
+    EXPECT_EQ(expected, Installed());
+    EXPECT_EQ(kVersionB, RegistryVersion());
+    EXPECT_TRUE(WaitForZemaStart("-updated", 20000)) << ZemaArguments();
+}
+
 TEST_F(UpgradeRunTest, UpgradesThroughAnHttpProxyWithTheProtectedPassword) {
     // As Zema stores it: the password only in its protected form.
     testing_support::WriteFileBytes(

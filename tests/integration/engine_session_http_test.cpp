@@ -11,6 +11,7 @@
 #include "tests/netclient/peer_config.h"
 #include "tests/support/product_installation.h"
 #include "zema/core/ini_file.h"
+#include "win/text.h"
 #include "zema/core/settings_store.h"
 
 namespace zema {
@@ -141,6 +142,40 @@ TEST_F(HttpSessionTest, AMirrorMissingThePackageFallsBackToTheOfficialServer) {
     ASSERT_TRUE(WaitQuiet());
     EXPECT_EQ(UpdateStatus::DownloadCompleted, record->status);
     EXPECT_TRUE(record->officialSource);
+    EXPECT_EQ(ReadFileBytes(Official(500104)), Saved(500104));
+}
+
+TEST_F(HttpSessionTest, HttpsCatalogAddressesAndAnHttpsMirrorKeepTheirScheme) {
+    // The catalog names the official server over TLS, and so does the mirror.
+    const std::string official = "https://localhost:" + std::to_string(peers_.Port("tls"));
+    std::string catalogPath = product_.VdfFolder() + "\\catalog.xml";
+    std::string catalog = ReadFileBytes(catalogPath);
+    const std::string plain = "http://127.0.0.1:" + port_ + "/official/";
+    for (size_t at; (at = catalog.find(plain)) != std::string::npos;)
+        catalog.replace(at, plain.size(), official + "/official/");
+    WriteFileBytes(catalogPath, catalog);
+    std::string mirror = peers_.DocumentPath("mirror");
+    CreateDirectoryA(mirror.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(Official(500103).c_str(), (mirror + "\\zg-kb500103.exe").c_str(), FALSE));
+    ini_.WriteInt("Download", "UpdatesLocationType", 1);
+    ini_.WriteInt("Download", "DownloadDIRStruct", 0);
+    ini_.WriteString("Download", "UpdatesServer", official + "/mirror");
+    ini_.WriteInt("Download", "MaxRetryTimes", 0);
+    ConnectAndScan();
+    UpdateRecord* fromMirror = session_->FindRecord(500103);
+    UpdateRecord* fallingBack = session_->FindRecord(500104);  // not on the mirror
+    ASSERT_TRUE(fromMirror && fallingBack);
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(*fromMirror, false));
+    win::Bstr url;
+    session_->DownloadJob(*fromMirror)->get_DownloadURL(url.Put());
+    EXPECT_EQ(official + "/mirror/zg-kb500103.exe", win::FromBstr(url.Get()));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(*fallingBack, false));
+    ASSERT_TRUE(WaitQuiet());
+    EXPECT_EQ(UpdateStatus::DownloadCompleted, fromMirror->status);
+    EXPECT_FALSE(fromMirror->officialSource);
+    EXPECT_EQ(ReadFileBytes(product_.SamplePackage(500103)), Saved(500103));
+    EXPECT_EQ(UpdateStatus::DownloadCompleted, fallingBack->status);
+    EXPECT_TRUE(fallingBack->officialSource);
     EXPECT_EQ(ReadFileBytes(Official(500104)), Saved(500104));
 }
 

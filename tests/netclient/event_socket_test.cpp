@@ -235,7 +235,7 @@ TEST_F(NameLookupTest, AStopEndsAHangingLookupAtOnce) {
     ProxyEndpoint endpoint;
     endpoint.kind = kProxyIE;
     EXPECT_TRUE(StopEndsCall(stop.Get(), [&] {
-        ResolveProxySettings(key.Get(), endpoint, false, stop.Get());
+        ResolveProxySettings(key.Get(), endpoint, ProxyProtocol::kHttp, stop.Get());
     }));
     EXPECT_EQ(kProxyHttp, endpoint.kind);  // not known to be this computer: kept
 }

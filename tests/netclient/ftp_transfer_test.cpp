@@ -19,14 +19,6 @@ using netclient_tests::kShortTimeoutMs;
 
 class FtpPeers : public netclient_tests::PeerTest {
 protected:
-    TransferSettings ViaProxy(const std::string& url, int kind, const std::string& peer,
-                              const std::string& user = std::string(),
-                              const std::string& password = std::string()) const {
-        TransferSettings settings = Settings(url);
-        settings.ftpProxy = Proxy(kind, peer, user, password);
-        return settings;
-    }
-
     // The scripted server picks its behaviour from the login name.
     std::string ScriptedUrl(const std::string& login, const std::string& file = "small.bin") const {
         return "ftp://" + login + "@127.0.0.1:" + std::to_string(peers_.Port("script_ftp")) +

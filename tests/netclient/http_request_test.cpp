@@ -37,6 +37,17 @@ TEST(HttpRequest, CarriesLargeOffsetsRefererAndAuthorizationBeforeTheEmptyLine) 
     EXPECT_EQ(request.compare(0, 25, "GET http://h/f HTTP/1.1\r\n"), 0);
 }
 
+TEST(HttpRequest, ConnectNamesTheTunnelsEndWithOnlyTheProxysCredentials) {
+    EXPECT_EQ(BuildConnectRequest("updates.example", 443, std::string()),
+              "CONNECT updates.example:443 HTTP/1.1\r\n"
+              "Host: updates.example:443\r\n"
+              "User-Agent: QOR\r\n"
+              "\r\n");
+    EXPECT_EQ(BuildConnectRequest("h", 8443, "Proxy-Authorization: Basic eDp5\r\n"),
+              "CONNECT h:8443 HTTP/1.1\r\nHost: h:8443\r\nUser-Agent: QOR\r\n"
+              "Proxy-Authorization: Basic eDp5\r\n\r\n");
+}
+
 TEST(BasicAuthorization, EncodesUserColonPassword) {
     std::string line;
     ASSERT_TRUE(BasicAuthorizationLine("Aladdin", "open sesame", false, line));

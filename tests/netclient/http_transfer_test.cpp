@@ -23,14 +23,6 @@ using netclient_tests::kShortTimeoutMs;
 
 class HttpPeers : public netclient_tests::PeerTest {
 protected:
-    TransferSettings ViaProxy(const std::string& url, int kind, const std::string& peer,
-                              const std::string& user = std::string(),
-                              const std::string& password = std::string()) const {
-        TransferSettings settings = Settings(url);
-        settings.httpProxy = Proxy(kind, peer, user, password);
-        return settings;
-    }
-
     FetchResult Get(const TransferSettings& settings, uint64_t offset = 0,
                     size_t limit = SIZE_MAX) {
         HttpTransfer transfer(settings);

@@ -27,7 +27,7 @@ protected:
         }
     }
 
-    ProxyEndpoint Resolve(bool ftp) {
+    ProxyEndpoint Resolve(ProxyProtocol protocol) {
         ProxyEndpoint endpoint;
         endpoint.kind = kProxyIE;
         endpoint.userName = "user";
@@ -35,7 +35,7 @@ protected:
         win::RegKey key;
         EXPECT_EQ(::RegOpenKeyExA(key_.Root(), key_.Path().c_str(), 0, KEY_READ, key.Put()),
                   ERROR_SUCCESS);
-        ResolveProxySettings(key.Get(), endpoint, ftp);
+        ResolveProxySettings(key.Get(), endpoint, protocol);
         return endpoint;
     }
 
@@ -50,60 +50,73 @@ void ExpectProxy(const ProxyEndpoint& endpoint, int kind, const std::string& hos
 
 TEST_F(InternetSettings, NamedEntriesPerProtocolWithDefaultPorts) {
     Set(1, "http=p:8080;ftp=q");
-    ExpectProxy(Resolve(false), kProxyHttp, "p", 8080);
-    ProxyEndpoint ftp = Resolve(true);
+    ExpectProxy(Resolve(ProxyProtocol::kHttp), kProxyHttp, "p", 8080);
+    ProxyEndpoint ftp = Resolve(ProxyProtocol::kFtp);
     ExpectProxy(ftp, kProxyFtp, "q", kDefaultFtpProxyPort);
     EXPECT_EQ(ftp.userName, "user");  // the object's credentials stay
     EXPECT_EQ(ftp.password, "secret");
 }
 
+TEST_F(InternetSettings, HttpsTakesItsOwnEntryElseTheHttpOneElseSocks) {
+    Set(1, "http=p:8080;https=t:8443;ftp=q");
+    ExpectProxy(Resolve(ProxyProtocol::kHttps), kProxyHttp, "t", 8443);
+    ExpectProxy(Resolve(ProxyProtocol::kHttp), kProxyHttp, "p", 8080);
+    Set(1, "https=t;socks=s");
+    ExpectProxy(Resolve(ProxyProtocol::kHttps), kProxyHttp, "t", kDefaultHttpProxyPort);
+    ExpectProxy(Resolve(ProxyProtocol::kHttp), kProxySocks5, "s", kDefaultSocksPort);
+    Set(1, "http=p:8080;socks=s");
+    ExpectProxy(Resolve(ProxyProtocol::kHttps), kProxyHttp, "p", 8080);
+    Set(1, "ftp=q;socks=s:9050");
+    ExpectProxy(Resolve(ProxyProtocol::kHttps), kProxySocks5, "s", 9050);
+}
+
 TEST_F(InternetSettings, HttpEntryWithoutPortUses808) {
     Set(1, "HTTP=Proxy.Example ;ftp=q:21");
-    ExpectProxy(Resolve(false), kProxyHttp, "proxy.example", kDefaultHttpProxyPort);
+    ExpectProxy(Resolve(ProxyProtocol::kHttp), kProxyHttp, "proxy.example", kDefaultHttpProxyPort);
 }
 
 TEST_F(InternetSettings, SocksEntryServesBothProtocolsAsSocks5) {
     Set(1, "socks=s");
-    ExpectProxy(Resolve(false), kProxySocks5, "s", kDefaultSocksPort);
-    ExpectProxy(Resolve(true), kProxySocks5, "s", kDefaultSocksPort);
+    ExpectProxy(Resolve(ProxyProtocol::kHttp), kProxySocks5, "s", kDefaultSocksPort);
+    ExpectProxy(Resolve(ProxyProtocol::kFtp), kProxySocks5, "s", kDefaultSocksPort);
     Set(1, "http=h:1;socks=s:9050");
-    ExpectProxy(Resolve(true), kProxySocks5, "s", 9050);
+    ExpectProxy(Resolve(ProxyProtocol::kFtp), kProxySocks5, "s", 9050);
 }
 
 TEST_F(InternetSettings, NoUsableEntryMeansDirect) {
     for (const char* servers : {"proxy:3128", "", "http=:8080", "gopher=g:70"}) {
         Set(1, servers);
-        ProxyEndpoint endpoint = Resolve(false);
+        ProxyEndpoint endpoint = Resolve(ProxyProtocol::kHttp);
         ExpectProxy(endpoint, kProxyNone, "", 0);
         EXPECT_EQ(endpoint.userName, "user") << servers;
     }
 }
 
 TEST_F(InternetSettings, DisabledOrMissingValuesMeanDirect) {
-    ExpectProxy(Resolve(false), kProxyNone, "", 0);  // nothing set at all
+    ExpectProxy(Resolve(ProxyProtocol::kHttp), kProxyNone, "", 0);  // nothing set at all
     Set(0, "http=p:8080");
-    ExpectProxy(Resolve(false), kProxyNone, "", 0);
+    ExpectProxy(Resolve(ProxyProtocol::kHttp), kProxyNone, "", 0);
 }
 
 TEST_F(InternetSettings, UnreadableOrOutOfRangePortsTakeTheDefault) {
     Set(1, "http=p:70000;ftp=q:abc");
-    ExpectProxy(Resolve(false), kProxyHttp, "p", kDefaultHttpProxyPort);
-    ExpectProxy(Resolve(true), kProxyFtp, "q", kDefaultFtpProxyPort);
+    ExpectProxy(Resolve(ProxyProtocol::kHttp), kProxyHttp, "p", kDefaultHttpProxyPort);
+    ExpectProxy(Resolve(ProxyProtocol::kFtp), kProxyFtp, "q", kDefaultFtpProxyPort);
 }
 
 TEST_F(InternetSettings, LocalBypassSkipsAProxyOnThisComputer) {
     Set(1, "http=127.0.0.1:3128;ftp=localhost:2121", "*.corp;<Local>");
-    ProxyEndpoint http = Resolve(false);
+    ProxyEndpoint http = Resolve(ProxyProtocol::kHttp);
     ExpectProxy(http, kProxyNone, "", 0);
     EXPECT_EQ(http.userName, "");
-    ExpectProxy(Resolve(true), kProxyNone, "", 0);
+    ExpectProxy(Resolve(ProxyProtocol::kFtp), kProxyNone, "", 0);
 }
 
 TEST_F(InternetSettings, BypassKeepsOtherProxies) {
     Set(1, "http=127.0.0.1:3128;ftp=10.255.255.1:2121", "*.corp");  // no <local>
-    ExpectProxy(Resolve(false), kProxyHttp, "127.0.0.1", 3128);
+    ExpectProxy(Resolve(ProxyProtocol::kHttp), kProxyHttp, "127.0.0.1", 3128);
     Set(1, "http=127.0.0.1:3128;ftp=10.255.255.1:2121", "<local>");
-    ExpectProxy(Resolve(true), kProxyFtp, "10.255.255.1", 2121);
+    ExpectProxy(Resolve(ProxyProtocol::kFtp), kProxyFtp, "10.255.255.1", 2121);
 }
 
 TEST_F(InternetSettings, OnlySystemSettingsEndpointsAreResolved) {
@@ -115,7 +128,7 @@ TEST_F(InternetSettings, OnlySystemSettingsEndpointsAreResolved) {
     win::RegKey key;
     ASSERT_EQ(::RegOpenKeyExA(key_.Root(), key_.Path().c_str(), 0, KEY_READ, key.Put()),
               ERROR_SUCCESS);
-    ResolveProxySettings(key.Get(), endpoint, false);
+    ResolveProxySettings(key.Get(), endpoint, ProxyProtocol::kHttp);
     ExpectProxy(endpoint, kProxySocks4, "s", 1081);
 }
 
@@ -160,11 +173,11 @@ TEST_F(SystemInternetSettings, ResolvesFromTheCurrentUsersSettings) {
     ::RegDeleteValueA(key_.Get(), "ProxyOverride");
     ProxyEndpoint endpoint;
     endpoint.kind = kProxyIE;
-    ResolveInternetSettings(endpoint, false);
+    ResolveInternetSettings(endpoint, ProxyProtocol::kHttp);
     ExpectProxy(endpoint, kProxyHttp, "sys", 8081);
     endpoint = ProxyEndpoint();
     endpoint.kind = kProxyIE;
-    ResolveInternetSettings(endpoint, true);
+    ResolveInternetSettings(endpoint, ProxyProtocol::kFtp);
     ExpectProxy(endpoint, kProxyNone, "", 0);
 }
 

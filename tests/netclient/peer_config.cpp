@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "netclient/url.h"
 #include "tests/support/test_support.h"
 
 namespace netclient_tests {
@@ -46,6 +47,18 @@ netclient::ProxyEndpoint PeerTest::Proxy(int kind, const std::string& peer,
     return proxy;
 }
 
+netclient::TransferSettings PeerTest::ViaProxy(const std::string& url, int kind,
+                                               const std::string& peer, const std::string& user,
+                                               const std::string& password) const {
+    netclient::TransferSettings settings = Settings(url);
+    switch (netclient::GetUrlKind(url)) {
+    case netclient::kUrlFtp: settings.ftpProxy = Proxy(kind, peer, user, password); break;
+    case netclient::kUrlHttps: settings.httpsProxy = Proxy(kind, peer, user, password); break;
+    default: settings.httpProxy = Proxy(kind, peer, user, password); break;
+    }
+    return settings;
+}
+
 bool PeerConfig::Load(std::string& error) {
     char location[MAX_PATH] = {};
     if (::GetEnvironmentVariableA("ZG_PEERS", location, sizeof(location)) == 0) {
@@ -84,6 +97,14 @@ std::string PeerConfig::HttpUrl(const std::string& peer, const std::string& path
 
 std::string PeerConfig::FtpUrl(const std::string& peer, const std::string& path) const {
     return "ftp://127.0.0.1:" + std::to_string(Port(peer)) + path;
+}
+
+std::string PeerConfig::HttpsUrl(const std::string& peer, const std::string& path) const {
+    return "https://localhost:" + std::to_string(Port(peer)) + path;
+}
+
+std::string PeerConfig::PeerLog(const std::string& relative) const {
+    return testing_support::ReadFileBytes(WindowsPath(Value("root") + "/" + relative));
 }
 
 std::string PeerConfig::ServedFilePath(const std::string& name) const {

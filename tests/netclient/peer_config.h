@@ -26,6 +26,10 @@ public:
     // "http://127.0.0.1:<port of peer><path>"
     std::string HttpUrl(const std::string& peer, const std::string& path) const;
     std::string FtpUrl(const std::string& peer, const std::string& path) const;
+    // "https://localhost:<port of peer><path>": the name the certificates carry.
+    std::string HttpsUrl(const std::string& peer, const std::string& path) const;
+    // A log that a peer writes under the peers' folder, as it stands now.
+    std::string PeerLog(const std::string& relative) const;
     // The bytes of a file that the peers serve, by its name in files/.
     std::string ServedFile(const std::string& name) const;
     std::string ServedFilePath(const std::string& name) const;
@@ -65,6 +69,10 @@ protected:
     netclient::ProxyEndpoint Proxy(int kind, const std::string& peer,
                                    const std::string& user = std::string(),
                                    const std::string& password = std::string()) const;
+    // Settings(url) through a proxy, set as the endpoint of the URL's scheme.
+    netclient::TransferSettings ViaProxy(const std::string& url, int kind, const std::string& peer,
+                                         const std::string& user = std::string(),
+                                         const std::string& password = std::string()) const;
 
     PeerConfig peers_;
     win::KernelHandle stop_;

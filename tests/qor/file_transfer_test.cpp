@@ -170,6 +170,8 @@ TEST(TransferFactory, MakesTheClientOfEachSupportedSchemeAndNoneForOthers) {
     s.url = "ftp://127.0.0.1/x";
     EXPECT_NE(nullptr, dynamic_cast<FtpTransfer*>(MakeTransfer(s).get()));
     s.url = "https://127.0.0.1/x";
+    EXPECT_NE(nullptr, dynamic_cast<HttpTransfer*>(MakeTransfer(s).get()));
+    s.url = "gopher://127.0.0.1/x";
     EXPECT_EQ(nullptr, MakeTransfer(s));
     s.url = "mailto:a@b";
     EXPECT_EQ(nullptr, MakeTransfer(s));

@@ -162,18 +162,18 @@ TEST_F(ObjectModelTest, DownloaderProxyPropertiesHoldTheObjectSet) {
     EXPECT_EQ(-3, count);
 }
 
-TEST_F(ObjectModelTest, HttpsAndUnknownSchemesAreRefusedWithoutEvents) {
+TEST_F(ObjectModelTest, UnsupportedSchemesAreRefusedWithoutEvents) {
     Downloader d;
     ASSERT_TRUE(d.Ok());
-    auto https = d.NewJob("https://127.0.0.1/file.bin", save_);
+    auto gopher = d.NewJob("gopher://127.0.0.1/file.bin", save_);
     auto mail = d.NewJob("mailto:someone@example.com", save_);
     auto empty = d.NewJob("", save_);
-    EXPECT_EQ(E_FAIL, d.object->BeginDownloadJob(https.Get()));
+    EXPECT_EQ(E_FAIL, d.object->BeginDownloadJob(gopher.Get()));
     EXPECT_EQ(E_FAIL, d.object->BeginDownloadJob(mail.Get()));
     EXPECT_EQ(E_FAIL, d.object->BeginDownloadJob(empty.Get()));
     PumpFor(500);
     EXPECT_TRUE(d.sink->events.empty());
-    EXPECT_EQ(qorjsReady, StatusOf(https.Get()));
+    EXPECT_EQ(qorjsReady, StatusOf(gopher.Get()));
 }
 
 TEST_F(ObjectModelTest, ZeroConcurrencyHoldsJobsAndTheQueueRefusesAJobTwice) {

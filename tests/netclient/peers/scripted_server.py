@@ -1,12 +1,17 @@
 #!/usr/bin/python3
 """Scripted peers for what real servers will not do: an HTTP server whose
 answers are chosen by path, an FTP server whose behaviour is chosen by the
-login name, and SOCKS servers (one that resolves every name to loopback, and
-misbehaving ones). Listens on 127.0.0.1 (one FTP mode also briefly on 127.0.0.2); ends on SIGTERM.
+login name, SOCKS servers (one that resolves every name to loopback, and
+misbehaving ones), and TLS servers that misbehave, cut records into pieces,
+note whether the client ended with close_notify, or ask to renegotiate.
+Listens on 127.0.0.1 (one FTP mode also briefly on 127.0.0.2); ends on
+SIGTERM.
 
-    scripted_server.py WWW_ROOT name=port ...
+    scripted_server.py WWW_ROOT name=port ... [tls_target=PORT tls_certs=DIR]
 
-Names: http, ftp, socks, socks_reject, socks_garbage, socks_short, socks_silent.
+Names: http, ftp, socks, socks_reject, socks_garbage, socks_short, socks_silent,
+tls_garbage, tls_stall, tls_pieces (relays to the TLS server on tls_target),
+tls_close and tls_renegotiate (with the certificates in tls_certs).
 """
 
 import functools
@@ -15,6 +20,7 @@ import random
 import select
 import signal
 import socket
+import ssl
 import sys
 import threading
 import time
@@ -29,6 +35,11 @@ PROXY_TARGET = "origin.invalid"
 
 WWW = ""
 PORTS = {}
+OPTIONS = {}
+TLS_CLOSES = {}  # request path -> how the client ended its TLS session
+TLS_CLOSES_LOCK = threading.Lock()
+RENEGOTIATE_SIZE = 200000
+RENEGOTIATE_AFTER = 50000
 CUTS = random.Random(9)
 CUTS_LOCK = threading.Lock()
 
@@ -137,6 +148,13 @@ def http_reply(conn, path, headers, head):
     body = pattern(PATTERN_SIZE)
     if path == "/echo":
         conn.sendall(answer(200, "OK", head))
+    elif path.startswith("/tls-close/"):
+        with TLS_CLOSES_LOCK:
+            ended = TLS_CLOSES.get(path[len("/tls-close"):])
+        if ended is None:
+            conn.sendall(answer(404, "Not Yet"))
+        else:
+            conn.sendall(answer(200, "OK", ended.encode()))
     elif path == "/split-head":
         send_pieces(conn, ranged(body, headers, ("X-Padding: " + "p" * 300,)))
     elif path == "/big-head":
@@ -500,6 +518,111 @@ def socks_silent(conn):
     wait_for_close(conn)
 
 
+# ---------------------------------------------------------------- TLS
+
+def tls_garbage(conn):
+    """Answers a client hello in plain HTTP, as a server on the wrong port."""
+    conn.recv(4096)
+    conn.sendall(b"HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n")
+    wait_for_close(conn, 10)
+
+
+def tls_stall(conn):
+    """Starts a server hello and never finishes it."""
+    conn.recv(4096)
+    conn.sendall(b"\x16\x03\x03\x00\x5a\x02\x00\x00")
+    wait_for_close(conn)
+
+
+def forward_in_pieces(source, target, rng):
+    """Copies one direction in random pieces, many of them shorter than a
+    record header, so records and heads arrive cut anywhere."""
+    while True:
+        data = source.recv(65536)
+        if not data:
+            target.shutdown(socket.SHUT_WR)
+            return
+        pos = 0
+        while pos < len(data):
+            size = rng.randint(1, 4) if rng.random() < 0.3 else rng.randint(5, 1500)
+            target.sendall(data[pos:pos + size])
+            pos += size
+            time.sleep(0.0005)
+
+
+def tls_pieces(conn):
+    conn.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+    upstream = socket.create_connection((HOST, int(OPTIONS["tls_target"])), timeout=IDLE_LIMIT)
+    upstream.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+    with CUTS_LOCK:
+        seed = CUTS.random()
+    with upstream:
+        up = threading.Thread(target=forward_in_pieces,
+                              args=(conn, upstream, random.Random(seed)), daemon=True)
+        up.start()
+        try:
+            forward_in_pieces(upstream, conn, random.Random(seed + 1))
+        except OSError:
+            pass
+        up.join(IDLE_LIMIT)
+
+
+def tls_context():
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    certs = OPTIONS["tls_certs"]
+    context.load_cert_chain(os.path.join(certs, "good.crt"), os.path.join(certs, "good.key"))
+    # A connection that ends without close_notify must show as such.
+    context.options &= ~getattr(ssl, "OP_IGNORE_UNEXPECTED_EOF", 0)
+    return context
+
+
+def tls_close(conn):
+    """Serves 1000 bytes for any path, then notes whether the client ended
+    the session with close_notify; /tls-close/PATH on the HTTP peer tells."""
+    conn.settimeout(IDLE_LIMIT)
+    secure = tls_context().wrap_socket(conn, server_side=True)
+    head, _ = read_head(secure, b"")
+    if head is None:
+        return
+    path, _ = parse_request(head)
+    secure.sendall(answer(200, "OK", pattern(PATTERN_SIZE)))
+    try:
+        secure.unwrap()
+        ended = "close_notify"
+    except (OSError, ssl.SSLError) as error:
+        ended = "no close_notify (%s)" % type(error).__name__
+    with TLS_CLOSES_LOCK:
+        TLS_CLOSES[path] = ended
+
+
+def tls_renegotiate(conn):
+    """TLS 1.2: sends part of a body, asks to renegotiate, sends the rest."""
+    from OpenSSL import SSL  # only this peer needs it
+    context = SSL.Context(SSL.TLS_SERVER_METHOD)
+    context.set_max_proto_version(SSL.TLS1_2_VERSION)
+    certs = OPTIONS["tls_certs"]
+    context.use_certificate_file(os.path.join(certs, "good.crt"))
+    context.use_privatekey_file(os.path.join(certs, "good.key"))
+    conn.settimeout(None)  # pyOpenSSL wants a blocking socket
+    secure = SSL.Connection(context, conn)
+    secure.set_accept_state()
+    try:
+        secure.do_handshake()
+        request = b""
+        while b"\r\n\r\n" not in request:
+            request += secure.recv(4096)
+        body = pattern(RENEGOTIATE_SIZE)
+        head = answer(200, "OK", body)[:-len(body)]
+        secure.sendall(head + body[:RENEGOTIATE_AFTER])
+        secure.renegotiate()
+        secure.do_handshake()
+        secure.sendall(body[RENEGOTIATE_AFTER:])
+        while secure.recv(4096):
+            pass
+    except (OSError, SSL.Error):
+        pass
+
+
 HANDLERS = {
     "http": http_session,
     "ftp": lambda conn: FtpSession(conn).run(),
@@ -508,6 +631,11 @@ HANDLERS = {
     "socks_garbage": socks_garbage,
     "socks_short": socks_short,
     "socks_silent": socks_silent,
+    "tls_garbage": tls_garbage,
+    "tls_stall": tls_stall,
+    "tls_pieces": tls_pieces,
+    "tls_close": tls_close,
+    "tls_renegotiate": tls_renegotiate,
 }
 
 
@@ -530,7 +658,10 @@ def main():
     WWW = sys.argv[1]
     listeners = []
     for spec in sys.argv[2:]:
-        name, port = spec.split("=")
+        name, port = spec.split("=", 1)
+        if name in ("tls_target", "tls_certs"):
+            OPTIONS[name] = port
+            continue
         if name not in HANDLERS:
             raise SystemExit("unknown listener " + name)
         PORTS[name] = int(port)
