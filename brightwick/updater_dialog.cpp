@@ -100,7 +100,9 @@ bool UpdaterDialog::OnInit() {
 void UpdaterDialog::OnPaint() {
     PAINTSTRUCT paint;
     HDC dc = ::BeginPaint(hwnd(), &paint);
-    if (bigIcon_) ::DrawIconEx(dc, kIconX, kIconY, bigIcon_.Get(), kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
+    if (bigIcon_)
+        ::DrawIconEx(dc, kIconX, kIconY, bigIcon_.Get(), kIconSize, kIconSize, 0, nullptr,
+                     DI_NORMAL);
     ::EndPaint(hwnd(), &paint);
 }
 
@@ -213,7 +215,8 @@ void UpdaterDialog::SetText(int control, const std::string& text) {
 }
 
 void UpdaterDialog::ShowProgressControls(bool show) {
-    for (int id : kProgressControls) ::ShowWindow(::GetDlgItem(hwnd(), id), show ? SW_SHOW : SW_HIDE);
+    for (int id : kProgressControls)
+        ::ShowWindow(::GetDlgItem(hwnd(), id), show ? SW_SHOW : SW_HIDE);
 }
 
 std::string UpdaterDialog::LoadText(UINT id) const {

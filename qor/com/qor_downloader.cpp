@@ -139,7 +139,8 @@ bool QORDownloader::EnsureScheduler() {
     }
     if (!scheduler_) {
         RefreshSettings();
-        auto scheduler = std::make_unique<JobScheduler>(state_, eventWindow_->Handle(), QorModule::Instance());
+        auto scheduler = std::make_unique<JobScheduler>(state_, eventWindow_->Handle(),
+                                                        QorModule::Instance());
         if (!scheduler->Start()) return false;
         scheduler_ = std::move(scheduler);
     }
