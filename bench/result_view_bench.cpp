@@ -7,10 +7,10 @@
 
 #include <cstdio>
 
-#include "tests/zema/ui/result_fakes.h"
+#include "tests/zema/ui/models/result_fakes.h"
 #include "zema/core/system_utils.h"
-#include "zema/ui/result_view.h"
-#include "zema/ui/skin_resources.h"
+#include "zema/ui/toolkit/skin_resources.h"
+#include "zema/ui/windows/result_view.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "brightwick/progress_display.h"
 #include "brightwick/resource.h"
 #include "brightwick/version_check.h"
+#include "win/window_position.h"
 
 namespace brightwick {
 namespace {
@@ -23,20 +24,6 @@ constexpr int kQuitCode = IDCANCEL;
 constexpr int kProgressControls[] = {IDC_FILE_LINE, IDC_FILE_PERCENT, IDC_FILE_BAR,
                                      IDC_TOTAL_LABEL, IDC_TOTAL_PERCENT, IDC_TOTAL_BAR};
 
-void CentreOverOwner(HWND hwnd) {
-    RECT area;
-    HWND owner = ::GetWindow(hwnd, GW_OWNER);
-    if (!owner || !::GetWindowRect(owner, &area))
-        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    RECT window;
-    ::GetWindowRect(hwnd, &window);
-    int width = window.right - window.left;
-    int height = window.bottom - window.top;
-    int x = area.left + (area.right - area.left - width) / 2;
-    int y = area.top + (area.bottom - area.top - height) / 2;
-    ::SetWindowPos(hwnd, HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
 }  // namespace
 
 UpdaterDialog::UpdaterDialog(HINSTANCE instance, RunContext context, std::string commandLine)
@@ -47,32 +34,18 @@ UpdaterDialog::UpdaterDialog(HINSTANCE instance, RunContext context, std::string
 }
 
 UpdaterDialog::~UpdaterDialog() {
-    if (hwnd_) ::DestroyWindow(hwnd_);
-    if (bigIcon_) ::DestroyIcon(bigIcon_);
-    if (smallIcon_) ::DestroyIcon(smallIcon_);
+    if (hwnd()) ::DestroyWindow(hwnd());
 }
 
 bool UpdaterDialog::Create(bool startCheck) {
     startCheck_ = startCheck;
-    return ::CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_UPDATER), nullptr, Proc,
+    return ::CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_UPDATER), nullptr, DialogProc,
                                 reinterpret_cast<LPARAM>(this)) != nullptr;
 }
 
 bool UpdaterDialog::AutoRun() const { return commandLine_.find("-AUTO") != std::string::npos; }
 
-INT_PTR CALLBACK UpdaterDialog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    UpdaterDialog* self;
-    if (message == WM_INITDIALOG) {
-        self = reinterpret_cast<UpdaterDialog*>(lParam);
-        self->hwnd_ = hwnd;
-        ::SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-    } else {
-        self = reinterpret_cast<UpdaterDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
-    }
-    return self ? self->Handle(message, wParam, lParam) : FALSE;
-}
-
-INT_PTR UpdaterDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR UpdaterDialog::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG: return OnInit() ? TRUE : FALSE;
     case WM_PAINT: OnPaint(); return TRUE;
@@ -84,8 +57,8 @@ INT_PTR UpdaterDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case UM_FAILED: OnFailed(static_cast<int>(static_cast<INT_PTR>(wParam))); return TRUE;
     case WM_TIMER:
         if (wParam != kCloseTimer) return FALSE;
-        ::KillTimer(hwnd_, kCloseTimer);
-        ::PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+        ::KillTimer(hwnd(), kCloseTimer);
+        ::PostMessageA(hwnd(), WM_CLOSE, 0, 0);
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_UPGRADE_NOW && HIWORD(wParam) == BN_CLICKED) {
@@ -104,17 +77,20 @@ INT_PTR UpdaterDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool UpdaterDialog::OnInit() {
-    CentreOverOwner(hwnd_);
-    bigIcon_ = static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_BRIGHTWICK),
-                                               IMAGE_ICON, kIconSize, kIconSize, 0));
-    smallIcon_ = static_cast<HICON>(
+    win::CenterWindow(hwnd(), ::GetWindow(hwnd(), GW_OWNER));
+    ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    bigIcon_.Reset(static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_BRIGHTWICK),
+                                                   IMAGE_ICON, kIconSize, kIconSize, 0)));
+    smallIcon_.Reset(static_cast<HICON>(
         ::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_BRIGHTWICK), IMAGE_ICON,
-                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
-    if (smallIcon_) ::SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
-    if (bigIcon_) ::SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
+    if (smallIcon_)
+        ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+    if (bigIcon_)
+        ::SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
     SetStatus(IDS_CHECKING);
-    ::SendDlgItemMessageA(hwnd_, IDC_FILE_BAR, PBM_SETRANGE32, 0, kBarRange);
-    ::SendDlgItemMessageA(hwnd_, IDC_TOTAL_BAR, PBM_SETRANGE32, 0, kBarRange);
+    ::SendDlgItemMessageA(hwnd(), IDC_FILE_BAR, PBM_SETRANGE32, 0, kBarRange);
+    ::SendDlgItemMessageA(hwnd(), IDC_TOTAL_BAR, PBM_SETRANGE32, 0, kBarRange);
     if (!startCheck_) return false;
     checkThread_.Reset(::CreateThread(nullptr, 0, CheckThreadMain, this, 0, nullptr));
     if (!checkThread_) Post(UM_FAILED, static_cast<WPARAM>(kCheckFailed));
@@ -123,9 +99,11 @@ bool UpdaterDialog::OnInit() {
 
 void UpdaterDialog::OnPaint() {
     PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(hwnd_, &paint);
-    if (bigIcon_) ::DrawIconEx(dc, kIconX, kIconY, bigIcon_, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
-    ::EndPaint(hwnd_, &paint);
+    HDC dc = ::BeginPaint(hwnd(), &paint);
+    if (bigIcon_)
+        ::DrawIconEx(dc, kIconX, kIconY, bigIcon_.Get(), kIconSize, kIconSize, 0, nullptr,
+                     DI_NORMAL);
+    ::EndPaint(hwnd(), &paint);
 }
 
 void UpdaterDialog::OnChecked() {
@@ -138,24 +116,24 @@ void UpdaterDialog::OnChecked() {
         std::vector<char> text(format.size() + state_.newVersion.size() + 1);
         snprintf(text.data(), text.size(), format.c_str(), state_.newVersion.c_str());
         SetText(IDC_STATUS, text.data());
-        ::ShowWindow(::GetDlgItem(hwnd_, IDC_UPGRADE_NOW), SW_SHOW);
+        ::ShowWindow(::GetDlgItem(hwnd(), IDC_UPGRADE_NOW), SW_SHOW);
         if (UpdaterSettings::Instance().NewVersionCheckedAction() != 0)
-            ::PostMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_UPGRADE_NOW, BN_CLICKED),
-                           reinterpret_cast<LPARAM>(::GetDlgItem(hwnd_, IDC_UPGRADE_NOW)));
-        ::ShowWindow(hwnd_, SW_SHOW);
+            ::PostMessageA(hwnd(), WM_COMMAND, MAKEWPARAM(IDC_UPGRADE_NOW, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(hwnd(), IDC_UPGRADE_NOW)));
+        ::ShowWindow(hwnd(), SW_SHOW);
     } else {
         SetStatus(IDS_CURRENT);
         if (AutoRun())
-            ::PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+            ::PostMessageA(hwnd(), WM_CLOSE, 0, 0);
         else
-            ::ShowWindow(hwnd_, SW_SHOW);
+            ::ShowWindow(hwnd(), SW_SHOW);
     }
     state_.checkFraction = 1;
 }
 
 void UpdaterDialog::OnUpgradeNow() {
     if (upgradeThread_) return;  // a second click while it runs
-    ::ShowWindow(::GetDlgItem(hwnd_, IDC_UPGRADE_NOW), SW_HIDE);
+    ::ShowWindow(::GetDlgItem(hwnd(), IDC_UPGRADE_NOW), SW_HIDE);
     upgradeThread_.Reset(::CreateThread(nullptr, 0, UpgradeThreadMain, this, 0, nullptr));
     if (!upgradeThread_) OnFailed(kListNotFetched);
 }
@@ -172,25 +150,25 @@ void UpdaterDialog::OnProgress() {
     if (display.hasCurrent) {
         SetText(IDC_FILE_LINE, display.fileLine);
         SetText(IDC_FILE_PERCENT, display.filePercent);
-        ::SendDlgItemMessageA(hwnd_, IDC_FILE_BAR, PBM_SETPOS, display.filePosition, 0);
+        ::SendDlgItemMessageA(hwnd(), IDC_FILE_BAR, PBM_SETPOS, display.filePosition, 0);
     }
     SetText(IDC_TOTAL_LABEL, LoadText(IDS_TOTAL_PROGRESS));
     SetText(IDC_TOTAL_PERCENT, display.totalPercent);
-    ::SendDlgItemMessageA(hwnd_, IDC_TOTAL_BAR, PBM_SETPOS, display.totalPosition, 0);
+    ::SendDlgItemMessageA(hwnd(), IDC_TOTAL_BAR, PBM_SETPOS, display.totalPosition, 0);
 }
 
 void UpdaterDialog::OnDeploying() {
     SetStatus(IDS_DEPLOYING);
-    ::EnableWindow(::GetDlgItem(hwnd_, IDCANCEL), FALSE);
+    ::EnableWindow(::GetDlgItem(hwnd(), IDCANCEL), FALSE);
 }
 
 void UpdaterDialog::OnSucceeded() {
-    ::ShowWindow(::GetDlgItem(hwnd_, IDC_UPGRADE_NOW), SW_HIDE);
+    ::ShowWindow(::GetDlgItem(hwnd(), IDC_UPGRADE_NOW), SW_HIDE);
     SetText(IDCANCEL, LoadText(IDS_CLOSE));
     SetStatus(IDS_SUCCEEDED);
     ShowProgressControls(false);
-    ::EnableWindow(::GetDlgItem(hwnd_, IDCANCEL), TRUE);
-    ::SetTimer(hwnd_, kCloseTimer, kCloseDelayMs, nullptr);
+    ::EnableWindow(::GetDlgItem(hwnd(), IDCANCEL), TRUE);
+    ::SetTimer(hwnd(), kCloseTimer, kCloseDelayMs, nullptr);
 }
 
 void UpdaterDialog::OnFailed(int code) {
@@ -208,19 +186,18 @@ void UpdaterDialog::OnFailed(int code) {
     StopWorker(code == kCheckFailed ? checkThread_ : upgradeThread_);
     // A failure during deployment left Cancel disabled; the closing timer
     // and the user must still be able to close the window.
-    ::EnableWindow(::GetDlgItem(hwnd_, IDCANCEL), TRUE);
-    ::SetTimer(hwnd_, kCloseTimer, kCloseDelayMs, nullptr);
+    ::EnableWindow(::GetDlgItem(hwnd(), IDCANCEL), TRUE);
+    ::SetTimer(hwnd(), kCloseTimer, kCloseDelayMs, nullptr);
 }
 
 void UpdaterDialog::OnCancel() {
-    ::DestroyWindow(hwnd_);
+    ::DestroyWindow(hwnd());
     ::PostQuitMessage(kQuitCode);
 }
 
 void UpdaterDialog::OnDestroy() {
     StopWorker(checkThread_);
     StopWorker(upgradeThread_);
-    hwnd_ = nullptr;
 }
 
 void UpdaterDialog::StopWorker(win::KernelHandle& thread) {
@@ -234,11 +211,12 @@ void UpdaterDialog::StopWorker(win::KernelHandle& thread) {
 void UpdaterDialog::SetStatus(UINT stringId) { SetText(IDC_STATUS, LoadText(stringId)); }
 
 void UpdaterDialog::SetText(int control, const std::string& text) {
-    ::SetDlgItemTextA(hwnd_, control, text.c_str());
+    ::SetDlgItemTextA(hwnd(), control, text.c_str());
 }
 
 void UpdaterDialog::ShowProgressControls(bool show) {
-    for (int id : kProgressControls) ::ShowWindow(::GetDlgItem(hwnd_, id), show ? SW_SHOW : SW_HIDE);
+    for (int id : kProgressControls)
+        ::ShowWindow(::GetDlgItem(hwnd(), id), show ? SW_SHOW : SW_HIDE);
 }
 
 std::string UpdaterDialog::LoadText(UINT id) const {
@@ -248,7 +226,7 @@ std::string UpdaterDialog::LoadText(UINT id) const {
 }
 
 void UpdaterDialog::Post(UINT message, WPARAM code) {
-    if (hwnd_) ::PostMessageA(hwnd_, message, code, 0);
+    if (hwnd()) ::PostMessageA(hwnd(), message, code, 0);
 }
 
 DWORD WINAPI UpdaterDialog::CheckThreadMain(void* param) {

@@ -8,11 +8,12 @@
 
 #include "brightwick/upgrade_run.h"
 #include "brightwick/upgrade_state.h"
+#include "win/message_window.h"
 #include "win/unique_handle.h"
 
 namespace brightwick {
 
-class UpdaterDialog {
+class UpdaterDialog : public win::MessageWindow<UpdaterDialog> {
 public:
     UpdaterDialog(HINSTANCE instance, RunContext context, std::string commandLine);
     ~UpdaterDialog();
@@ -24,13 +25,12 @@ public:
     bool Create(bool startCheck = true);
     // The shared state, for the gallery to fill before it sends a message.
     UpgradeState& State() { return state_; }
-    HWND hwnd() const { return hwnd_; }
     // Whether the run is silent until a new version is found.
     bool AutoRun() const;
 
 private:
-    static INT_PTR CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    friend class win::MessageWindow<UpdaterDialog>;
+    INT_PTR OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     bool OnInit();
     void OnPaint();
@@ -55,7 +55,6 @@ private:
     static DWORD WINAPI UpgradeThreadMain(void* self);
 
     HINSTANCE instance_;
-    HWND hwnd_ = nullptr;
     RunContext context_;
     std::string commandLine_;  // upper-cased
     win::KernelHandle cancel_;
@@ -63,8 +62,8 @@ private:
     win::KernelHandle upgradeThread_;
     UpgradeState state_;
     bool startCheck_ = true;
-    HICON bigIcon_ = nullptr;
-    HICON smallIcon_ = nullptr;
+    win::Icon bigIcon_;
+    win::Icon smallIcon_;
 };
 
 }  // namespace brightwick

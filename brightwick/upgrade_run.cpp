@@ -39,10 +39,11 @@ public:
                    [this] { Tell(UM_PROGRESS); }) {}
 
     int Run() {
-        // U1: while this is held the main program does not start.
+        // While this is held the main program does not start.
         updating_.Reset(::CreateMutexA(nullptr, TRUE, kUpdatingMutex));
         state_.startTime = SecondsSince1970();
-        netclient::MakeFolderPath(state_.releaseDir);  // U2; later steps fail if it is missing
+        // The release's download folder; every later step fails without it.
+        netclient::MakeFolderPath(state_.releaseDir);
 
         FileList list;
         int code = FetchFileList(list);
@@ -109,7 +110,8 @@ private:
         updating_.Reset();
     }
 
-    // U3 to U5: fetch, check the signature, unpack, load and read the list.
+    // The release's file list: fetched (with its signature when releases
+    // are signed), unpacked, read, and checked against the offered version.
     int FetchFileList(FileList& list) {
         if (state_.fileListUrl.empty()) return kListNotFetched;
         std::vector<uint8_t> key;
@@ -168,7 +170,8 @@ private:
         return false;
     }
 
-    // U6.
+    // Every changed file into the release folder, each checked against the
+    // list's checksum; false at the first that cannot be had whole.
     bool DownloadEntries(const std::vector<FileEntry>& entries) {
         uint64_t finished = 0;
         for (size_t i = 0; i < entries.size(); ++i) {

@@ -1,14 +1,14 @@
 #pragma once
-// Reference counting, QueryInterface and module lifetime for the engine's
-// COM objects, plus the small conventions every method shares.
+// Module lifetime for the engine's COM objects, plus the small conventions
+// every method shares.
 
 #include <windows.h>
 
 #include <new>
 #include <string>
-#include <tuple>
 
 #include "win/com.h"
+#include "win/com_object.h"
 
 namespace updateengine {
 
@@ -18,49 +18,14 @@ void ModuleRelease();
 LONG ModuleReferences();
 HINSTANCE ModuleInstance();
 
-// Implements IUnknown for every listed interface; a new object starts with
-// one reference, which its creator takes over.
+// A COM object of this module: IUnknown for every listed interface, and a
+// module reference for as long as it lives. A new object starts with one
+// reference, which its creator takes over.
 template <typename... Interfaces>
-class ComObject : public Interfaces... {
-public:
-    ComObject() { ModuleAddRef(); }
-    ComObject(const ComObject&) = delete;
-    ComObject& operator=(const ComObject&) = delete;
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = Find(iid);
-        if (!*out) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override {
-        return static_cast<ULONG>(::InterlockedIncrement(&references_));
-    }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG left = ::InterlockedDecrement(&references_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
-
+class ComObject : public win::ComObject<Interfaces...> {
 protected:
-    virtual ~ComObject() { ModuleRelease(); }
-    // Identities beyond the listed interfaces (their base interfaces).
-    virtual void* FindMore(REFIID) { return nullptr; }
-
-private:
-    using First = std::tuple_element_t<0, std::tuple<Interfaces...>>;
-
-    void* Find(REFIID iid) {
-        if (iid == IID_IUnknown) return static_cast<IUnknown*>(static_cast<First*>(this));
-        void* found = nullptr;
-        ((found = found ? found
-                        : (iid == __uuidof(Interfaces) ? static_cast<Interfaces*>(this) : nullptr)),
-         ...);
-        return found ? found : FindMore(iid);
-    }
-
-    LONG references_ = 1;
+    ComObject() { ModuleAddRef(); }
+    ~ComObject() override { ModuleRelease(); }
 };
 
 // A new object, owned by the returned pointer; null when memory ran out.

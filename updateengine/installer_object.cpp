@@ -8,20 +8,10 @@
 namespace updateengine {
 namespace {
 
-constexpr wchar_t kWindowClass[] = L"UpdateEngineInstallerWindow";
+constexpr char kWindowClass[] = "UpdateEngineInstallerWindow";
 std::atomic<uint64_t> g_installers{0};
 // Posted by the worker whenever events wait.
 constexpr UINT kEventsWaiting = WM_APP + 1;
-
-HRESULT RegisterWindowClass(WNDPROC procedure) {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = ModuleInstance();
-    wc.lpszClassName = kWindowClass;
-    if (::RegisterClassExW(&wc) || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS) return S_OK;
-    return HRESULT_FROM_WIN32(::GetLastError());
-}
 
 }  // namespace
 
@@ -38,7 +28,7 @@ HRESULT InstallerObject::Create(std::shared_ptr<const Catalog> catalog,
 }
 
 void InstallerObject::UnregisterWindowClass() {
-    ::UnregisterClassW(kWindowClass, ModuleInstance());
+    ::UnregisterClassA(kWindowClass, ModuleInstance());
 }
 
 InstallerObject::InstallerObject(std::shared_ptr<const Catalog> catalog)
@@ -46,32 +36,27 @@ InstallerObject::InstallerObject(std::shared_ptr<const Catalog> catalog)
 
 InstallerObject::~InstallerObject() {
     worker_.reset();
-    if (window_) ::SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, 0);
+    Unbind();
 }
 
 HRESULT InstallerObject::Start() {
-    HRESULT hr = RegisterWindowClass(&InstallerObject::WindowProc);
-    if (FAILED(hr)) return hr;
-    window_.Reset(::CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                    ModuleInstance(), nullptr));
+    if (!RegisterWindowClass(ModuleInstance(), kWindowClass))
+        return HRESULT_FROM_WIN32(::GetLastError());
+    window_.Reset(CreateBoundWindow(ModuleInstance(), kWindowClass, 0, HWND_MESSAGE));
     if (!window_) return HRESULT_FROM_WIN32(::GetLastError());
-    ::SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     HWND window = window_.Get();
     return Guarded([&] {
         worker_ = std::make_unique<InstallWorker>(
-            [window] { ::PostMessageW(window, kEventsWaiting, 0, 0); });
+            [window] { ::PostMessageA(window, kEventsWaiting, 0, 0); });
         return worker_->Start();
     });
 }
 
-LRESULT CALLBACK InstallerObject::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                             LPARAM lParam) {
-    if (message == kEventsWaiting) {
-        auto* self = reinterpret_cast<InstallerObject*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (self) self->FireEvents();
-        return 0;
-    }
-    return ::DefWindowProcW(window, message, wParam, lParam);
+bool InstallerObject::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
+    if (message != kEventsWaiting) return false;
+    FireEvents();
+    result = 0;
+    return true;
 }
 
 void InstallerObject::FireEvents() {

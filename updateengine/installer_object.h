@@ -14,12 +14,14 @@
 #include "updateengine/com_object.h"
 #include "updateengine/install_events_point.h"
 #include "updateengine/install_worker.h"
+#include "win/message_window.h"
 #include "win/unique_handle.h"
 #include "zema/engine/update_engine.h"
 
 namespace updateengine {
 
-class InstallerObject : public ComObject<IUpdateInstaller, IConnectionPointContainer> {
+class InstallerObject : public ComObject<IUpdateInstaller, IConnectionPointContainer>,
+                        private win::MessageWindow<InstallerObject> {
 public:
     // Made on the thread whose messages will carry its events.
     static HRESULT Create(std::shared_ptr<const Catalog> catalog, IUpdateInstaller** installer);
@@ -38,7 +40,8 @@ private:
     explicit InstallerObject(std::shared_ptr<const Catalog> catalog);
     ~InstallerObject() override;
     HRESULT Start();
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend class win::MessageWindow<InstallerObject>;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void FireEvents();
     void Fire(const InstallEvent& event, const std::vector<win::ComPtr<IDispatch>>& sinks);
 

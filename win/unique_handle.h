@@ -2,6 +2,7 @@
 // One owner per handle: each wrapper closes what it holds exactly once.
 
 #include <windows.h>
+#include <commctrl.h>
 
 namespace win {
 
@@ -84,12 +85,18 @@ struct ModuleTraits {
 };
 using Module = UniqueHandle<ModuleTraits>;
 
-struct GdiObjectTraits {
-    using Handle = HGDIOBJ;
+// GDI objects by their own type, so that a handle needs no cast where it is
+// selected, filled with or handed on.
+template <typename H>
+struct GdiTraits {
+    using Handle = H;
     static Handle Invalid() { return nullptr; }
     static void Close(Handle h) { ::DeleteObject(h); }
 };
-using GdiObject = UniqueHandle<GdiObjectTraits>;
+using Brush = UniqueHandle<GdiTraits<HBRUSH>>;
+using Font = UniqueHandle<GdiTraits<HFONT>>;
+using Bitmap = UniqueHandle<GdiTraits<HBITMAP>>;
+using Pen = UniqueHandle<GdiTraits<HPEN>>;
 
 struct IconTraits {
     using Handle = HICON;
@@ -97,6 +104,13 @@ struct IconTraits {
     static void Close(Handle h) { ::DestroyIcon(h); }
 };
 using Icon = UniqueHandle<IconTraits>;
+
+struct ImageListTraits {
+    using Handle = HIMAGELIST;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::ImageList_Destroy(h); }
+};
+using ImageList = UniqueHandle<ImageListTraits>;
 
 struct WindowTraits {
     using Handle = HWND;

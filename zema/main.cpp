@@ -3,13 +3,31 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
+#include <string>
+
 #include "win/com.h"
 #include "zema/core/application.h"
 #include "zema/core/engine_session.h"
-#include "zema/ui/skin_resources.h"
 #include "zema/core/power.h"
-#include "zema/ui/tray_icon.h"
-#include "zema/ui/window_host.h"
+#include "zema/ui/toolkit/dialog.h"
+#include "zema/ui/toolkit/skin_resources.h"
+#include "zema/ui/windows/tray_icon.h"
+#include "zema/ui/windows/window_host.h"
+
+namespace {
+
+// The application loads and releases the skin; the windows read it.
+class SkinFile : public zema::SkinLoader {
+public:
+    bool Load(const std::string& resXmlPath) override { return skin_.Load(resXmlPath); }
+    void Release() override { skin_.Release(); }
+
+private:
+    zema::SkinResources skin_;
+};
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     win::ComInit com(COINIT_APARTMENTTHREADED);
@@ -18,7 +36,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     ::InitCommonControlsEx(&controls);
     zema::ApplicationModules modules;
     modules.makeSkin = []() -> std::unique_ptr<zema::SkinLoader> {
-        return std::make_unique<zema::SkinResources>();
+        return std::make_unique<SkinFile>();
     };
     zema::EngineSession* engineSession = nullptr;
     modules.makeSession = [&engineSession](
@@ -41,6 +59,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
         if (!skin) return nullptr;
         return std::make_unique<zema::NotifyAreaIcon>(*skin);
     };
+    modules.preTranslate = &zema::Dialog::TranslateModelessMessage;
     zema::Application application(std::move(modules));
     return application.Run(commandLine ? commandLine : "");
 }

@@ -5,25 +5,6 @@
 
 namespace qor {
 
-STDMETHODIMP ClassFactory::QueryInterface(REFIID riid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-        *object = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) ClassFactory::AddRef() { return ++refs_; }
-
-STDMETHODIMP_(ULONG) ClassFactory::Release() {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-}
-
 STDMETHODIMP ClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** object) {
     if (!object) return E_POINTER;
     *object = nullptr;

@@ -20,25 +20,6 @@ using ConnectionEnumerator = Enumerator<IEnumConnections, CONNECTDATA, Connectio
 ConnectionPoint::ConnectionPoint(IConnectionPointContainer* container, REFIID events)
     : container_(container), events_(events) {}
 
-STDMETHODIMP ConnectionPoint::QueryInterface(REFIID riid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IConnectionPoint) {
-        *object = static_cast<IConnectionPoint*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) ConnectionPoint::AddRef() { return ++refs_; }
-
-STDMETHODIMP_(ULONG) ConnectionPoint::Release() {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-}
-
 STDMETHODIMP ConnectionPoint::GetConnectionInterface(IID* iid) {
     if (!iid) return E_POINTER;
     *iid = events_;

@@ -4,24 +4,20 @@
 
 #include <ocidl.h>
 
-#include <atomic>
 #include <utility>
 #include <vector>
 
 #include "win/com.h"
+#include "win/com_object.h"
 
 namespace qor {
 
-class ConnectionPoint : public IConnectionPoint {
+class ConnectionPoint : public win::ComObject<IConnectionPoint> {
 public:
     // `container` is not referenced: the container owns this object and
     // outlives every use through it.
     ConnectionPoint(IConnectionPointContainer* container, REFIID events);
     virtual ~ConnectionPoint() = default;
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP GetConnectionInterface(IID* iid) override;
     STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) override;
@@ -36,7 +32,6 @@ public:
     void Clear();
 
 private:
-    std::atomic<ULONG> refs_{1};
     IConnectionPointContainer* container_;
     IID events_;
     DWORD nextCookie_ = 1;

@@ -12,6 +12,7 @@ namespace qor {
 template <typename Interface>
 class DispatchImpl : public Interface {
 public:
+    using ComInterface = Interface;  // the identity it answers for
     STDMETHODIMP GetTypeInfoCount(UINT* count) override {
         if (!count) return E_POINTER;
         *count = 1;

@@ -35,33 +35,6 @@ DownloadJob::~DownloadJob() {
     if (id_) JobTable::Remove(id_);
 }
 
-bool DownloadJob::TryAddRef() {
-    ULONG current = refs_.load();
-    while (current != 0) {
-        if (refs_.compare_exchange_weak(current, current + 1)) return true;
-    }
-    return false;
-}
-
-STDMETHODIMP DownloadJob::QueryInterface(REFIID riid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(IQORDownloadJob)) {
-        *object = static_cast<IQORDownloadJob*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) DownloadJob::AddRef() { return ++refs_; }
-
-STDMETHODIMP_(ULONG) DownloadJob::Release() {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-}
-
 HRESULT DownloadJob::PutText(std::string& field, BSTR value) {
     if (readOnly_) return E_FAIL;
     std::lock_guard<std::mutex> guard(lock_);

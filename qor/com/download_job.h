@@ -10,36 +10,19 @@
 
 #include "qor/com/dispatch_impl.h"
 #include "qor/com/download_progress.h"
+#include "qor/jobs/scheduled_job.h"
 #include "qor/qor.h"
 #include "win/com.h"
+#include "win/com_object.h"
 
 namespace qor {
 
-// The settings a run copies when it is prepared.
-struct JobSettings {
-    std::string url;
-    std::string savePath;
-    std::string fileName;
-    std::string userName;
-    std::string password;
-    int32_t maxThreadCount = 1;
-    int32_t retryElapse = 5000;
-    int32_t timeout = 40000;
-    int16_t retryTimes = 0;
-    int32_t bandwidth = 0;
-    bool resume = true;
-    bool enableRedirect = true;
-};
-
-class DownloadJob final : public DispatchImpl<IQORDownloadJob>, private ModuleObject {
+class DownloadJob final : public win::ComObject<DispatchImpl<IQORDownloadJob>, ScheduledJob>,
+                          private ModuleObject {
 public:
     static HRESULT Create(DownloadJob** out);
     // The live job with this ID, referenced, or null.
     static win::ComPtr<DownloadJob> FromId(int32_t id);
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP get_DownloadURL(BSTR* value) override;
     STDMETHODIMP put_DownloadURL(BSTR value) override;
@@ -76,12 +59,12 @@ public:
     STDMETHODIMP get_RedirectURL(BSTR* value) override;
 
     // Used by the downloader, the scheduler and the transfer threads.
-    int32_t Id() const { return id_; }
-    JobSettings Settings();
-    DownloadJobStatus Status() const { return status_; }
-    void SetStatus(DownloadJobStatus status) { status_ = status; }
+    int32_t Id() const override { return id_; }
+    JobSettings Settings() override;
+    DownloadJobStatus Status() const override { return status_; }
+    void SetStatus(DownloadJobStatus status) override { status_ = status; }
     bool IsReadOnly() const { return readOnly_; }
-    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    void SetReadOnly(bool readOnly) override { readOnly_ = readOnly; }
     // A downloader owns the job from an accepted BeginDownloadJob until
     // that run has ended, however it ends: queued, running, waiting for a
     // retry or for a free slot after one. Claim takes it for a new run and
@@ -90,14 +73,12 @@ public:
         bool owned = false;
         return owned_.compare_exchange_strong(owned, true);
     }
-    void Disown() { owned_ = false; }
-    void SetFileLength(uint64_t length) { fileLength_ = length; }
-    void SetFileName(const std::string& name);
-    void SetTargetPath(const std::string& path);
-    void SetRedirectUrl(const std::string& url);
-    DownloadProgress& Progress() { return *progress_.Get(); }
-    // A reference unless the job is already being freed.
-    bool TryAddRef();
+    void Disown() override { owned_ = false; }
+    void SetFileLength(uint64_t length) override { fileLength_ = length; }
+    void SetFileName(const std::string& name) override;
+    void SetTargetPath(const std::string& path) override;
+    void SetRedirectUrl(const std::string& url) override;
+    DownloadProgress& Progress() override { return *progress_.Get(); }
 
 private:
     DownloadJob() = default;
@@ -106,7 +87,6 @@ private:
     template <typename T, typename V>
     HRESULT PutValue(std::atomic<T>& field, V value);
 
-    std::atomic<ULONG> refs_{1};
     int32_t id_ = 0;
     win::ComPtr<DownloadProgress> progress_;
 

@@ -9,26 +9,6 @@ namespace qor {
 
 DownloadProgress* DownloadProgress::Create() { return new (std::nothrow) DownloadProgress(); }
 
-STDMETHODIMP DownloadProgress::QueryInterface(REFIID riid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch ||
-        riid == __uuidof(IQORDownloadProgress)) {
-        *object = static_cast<IQORDownloadProgress*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) DownloadProgress::AddRef() { return ++refs_; }
-
-STDMETHODIMP_(ULONG) DownloadProgress::Release() {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-}
-
 STDMETHODIMP DownloadProgress::get_TotalBytes(DECIMAL* value) {
     return ReturnValue(ToDecimal(total_), value);
 }

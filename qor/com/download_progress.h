@@ -5,28 +5,17 @@
 #include <cstdint>
 
 #include "qor/com/dispatch_impl.h"
+#include "qor/jobs/scheduled_job.h"
 #include "qor/qor.h"
+#include "win/com_object.h"
 
 namespace qor {
 
-// One publication of a job's figures.
-struct ProgressFigures {
-    uint64_t totalBytes = 0;
-    uint64_t downloadedBytes = 0;
-    int32_t consumingTime = 0;
-    int32_t currentRate = 0;
-    int32_t retryLeftTime = 0;
-    int32_t averageRate = 0;
-    int16_t retriedTimes = 0;
-};
-
-class DownloadProgress final : public DispatchImpl<IQORDownloadProgress>, private ModuleObject {
+class DownloadProgress final : public win::ComObject<DispatchImpl<IQORDownloadProgress>>,
+                               public JobProgress,
+                               private ModuleObject {
 public:
     static DownloadProgress* Create();  // null when out of memory
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP get_TotalBytes(DECIMAL* value) override;
     STDMETHODIMP get_DownloadedBytes(DECIMAL* value) override;
@@ -38,16 +27,15 @@ public:
     STDMETHODIMP get_RetryLeftTime(LONG* value) override;
     STDMETHODIMP get_RetriedTimes(short* value) override;
 
-    // Written by transfer threads and the scheduler, read without a lock.
-    void Publish(const ProgressFigures& figures);
-    int16_t RetriedTimes() const { return retried_; }
-    int32_t ConsumingTime() const { return consuming_; }
+    // JobProgress
+    void Publish(const ProgressFigures& figures) override;
+    int16_t RetriedTimes() const override { return retried_; }
+    int32_t ConsumingTime() const override { return consuming_; }
 
 private:
     DownloadProgress() = default;
     ~DownloadProgress() = default;
 
-    std::atomic<ULONG> refs_{1};
     std::atomic<uint64_t> total_{0};
     std::atomic<uint64_t> downloaded_{0};
     std::atomic<int32_t> consuming_{0};

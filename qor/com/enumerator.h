@@ -5,35 +5,21 @@
 #include <windows.h>
 #include <unknwn.h>
 
-#include <atomic>
 #include <new>
 #include <vector>
+
+#include "win/com_object.h"
 
 namespace qor {
 
 // Traits say how an item is referenced: Hold adds one, Drop releases one.
 template <typename IEnum, typename Item, typename Traits>
-class Enumerator final : public IEnum {
+class Enumerator final : public win::ComObject<IEnum> {
 public:
     static HRESULT Create(const std::vector<Item>& items, IEnum** out) {
         if (!out) return E_POINTER;
         *out = new (std::nothrow) Enumerator(items);
         return *out ? S_OK : E_OUTOFMEMORY;
-    }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (riid != IID_IUnknown && riid != __uuidof(IEnum)) return E_NOINTERFACE;
-        *object = static_cast<IEnum*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
     }
 
     STDMETHODIMP Next(ULONG count, Item* out, ULONG* fetched) override {
@@ -71,7 +57,6 @@ private:
         for (Item& item : items_) Traits::Drop(item);
     }
 
-    std::atomic<ULONG> refs_{1};
     std::vector<Item> items_;
     size_t position_ = 0;
 };

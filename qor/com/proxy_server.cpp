@@ -12,25 +12,6 @@ HRESULT ProxyServer::Create(IQORProxyServer** out) {
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-STDMETHODIMP ProxyServer::QueryInterface(REFIID riid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(IQORProxyServer)) {
-        *object = static_cast<IQORProxyServer*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) ProxyServer::AddRef() { return ++refs_; }
-
-STDMETHODIMP_(ULONG) ProxyServer::Release() {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-}
-
 STDMETHODIMP ProxyServer::get_UserName(BSTR* value) {
     std::lock_guard<std::mutex> guard(lock_);
     return ReturnText(userName_, value);

@@ -8,16 +8,14 @@
 #include "netclient/proxy_endpoint.h"
 #include "qor/com/dispatch_impl.h"
 #include "qor/qor.h"
+#include "win/com_object.h"
 
 namespace qor {
 
-class ProxyServer final : public DispatchImpl<IQORProxyServer>, private ModuleObject {
+class ProxyServer final : public win::ComObject<DispatchImpl<IQORProxyServer>>,
+                          private ModuleObject {
 public:
     static HRESULT Create(IQORProxyServer** out);
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP get_UserName(BSTR* value) override;
     STDMETHODIMP put_UserName(BSTR value) override;
@@ -39,7 +37,6 @@ private:
     ProxyServer() = default;
     ~ProxyServer() = default;
 
-    std::atomic<ULONG> refs_{1};
     std::mutex lock_;
     std::string userName_;
     std::string password_;

@@ -10,8 +10,9 @@
 #include "netclient/url.h"
 #include "qor/com/download_job.h"
 #include "qor/com/enumerator.h"
+#include "qor/com/event_window.h"
 #include "qor/com/proxy_server.h"
-#include "qor/jobs/event_window.h"
+#include "qor/com/qor_module.h"
 #include "qor/jobs/job_messages.h"
 #include "qor/jobs/job_scheduler.h"
 #include "win/path.h"
@@ -69,28 +70,8 @@ QORDownloader::~QORDownloader() {
     if (winsock_) ::WSACleanup();
 }
 
-STDMETHODIMP QORDownloader::QueryInterface(REFIID riid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(IQORDownloader)) {
-        *object = static_cast<IQORDownloader*>(this);
-    } else if (riid == IID_IConnectionPointContainer) {
-        *object = static_cast<IConnectionPointContainer*>(this);
-    } else if (riid == IID_IProvideClassInfo || riid == IID_IProvideClassInfo2) {
-        *object = static_cast<IProvideClassInfo2*>(this);
-    } else {
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) QORDownloader::AddRef() { return ++refs_; }
-
-STDMETHODIMP_(ULONG) QORDownloader::Release() {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
+void* QORDownloader::FindMore(REFIID riid) {
+    return riid == IID_IProvideClassInfo ? static_cast<IProvideClassInfo2*>(this) : nullptr;
 }
 
 STDMETHODIMP QORDownloader::get_ConcurrentJobCount(LONG* value) {
@@ -158,7 +139,8 @@ bool QORDownloader::EnsureScheduler() {
     }
     if (!scheduler_) {
         RefreshSettings();
-        auto scheduler = std::make_unique<JobScheduler>(state_, eventWindow_->Handle());
+        auto scheduler = std::make_unique<JobScheduler>(state_, eventWindow_->Handle(),
+                                                        QorModule::Instance());
         if (!scheduler->Start()) return false;
         scheduler_ = std::move(scheduler);
     }
@@ -190,7 +172,7 @@ STDMETHODIMP QORDownloader::BeginDownloadJob(IQORDownloadJob* job) {
 }
 
 STDMETHODIMP QORDownloader::StopDownloadJob(LONG id) {
-    win::ComPtr<DownloadJob> queued;
+    win::ComPtr<ScheduledJob> queued;
     {
         std::lock_guard<std::mutex> guard(state_.lock);
         queued = state_.TakePending(id);

@@ -14,22 +14,19 @@
 #include "qor/jobs/downloader_state.h"
 #include "qor/qor.h"
 #include "win/com.h"
+#include "win/com_object.h"
 
 namespace qor {
 
 class EventWindow;
 class JobScheduler;
 
-class QORDownloader final : public DispatchImpl<IQORDownloader>,
-                      public IConnectionPointContainer,
-                      public IProvideClassInfo2,
-                      private ModuleObject {
+class QORDownloader final
+    : public win::ComObject<DispatchImpl<IQORDownloader>, IConnectionPointContainer,
+                            IProvideClassInfo2>,
+      private ModuleObject {
 public:
     static HRESULT Create(REFIID riid, void** object);
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP get_ConcurrentJobCount(LONG* value) override;
     STDMETHODIMP put_ConcurrentJobCount(LONG value) override;
@@ -56,13 +53,13 @@ public:
 private:
     QORDownloader();
     ~QORDownloader();
+    void* FindMore(REFIID riid) override;
     HRESULT GetProxy(const win::ComPtr<IQORProxyServer>& stored, IQORProxyServer** value);
     // Reads both proxy objects into the shared state and tells the
     // scheduler; the caller's thread is the one that may call them.
     void RefreshSettings();
     bool EnsureScheduler();
 
-    std::atomic<ULONG> refs_{1};
     bool winsock_ = false;
     bool initialized_ = false;
     std::string workPath_;

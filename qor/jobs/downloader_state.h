@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "netclient/proxy_endpoint.h"
-#include "qor/com/download_job.h"
+#include "qor/jobs/scheduled_job.h"
 #include "win/com.h"
 
 namespace qor {
@@ -25,7 +25,7 @@ public:
     // them up before it starts a job begun after the change.
     uint32_t settingsSerial = 0;
     // The PendingQueue: begun jobs in order, each held with a reference.
-    std::vector<std::pair<int32_t, win::ComPtr<DownloadJob>>> pending;
+    std::vector<std::pair<int32_t, win::ComPtr<ScheduledJob>>> pending;
 
     // Under the lock.
     bool IsPending(int32_t id) const {
@@ -34,15 +34,15 @@ public:
         return false;
     }
     // The queued job with this ID, taken out of the queue; null when none.
-    win::ComPtr<DownloadJob> TakePending(int32_t id) {
+    win::ComPtr<ScheduledJob> TakePending(int32_t id) {
         for (auto it = pending.begin(); it != pending.end(); ++it) {
             if (it->first == id) {
-                win::ComPtr<DownloadJob> job = std::move(it->second);
+                win::ComPtr<ScheduledJob> job = std::move(it->second);
                 pending.erase(it);
                 return job;
             }
         }
-        return win::ComPtr<DownloadJob>();
+        return win::ComPtr<ScheduledJob>();
     }
 };
 

@@ -14,7 +14,7 @@ uint32_t NewSerial() {
 
 }  // namespace
 
-JobRunner::JobRunner(win::ComPtr<DownloadJob> job, const netclient::ProxyEndpoints& proxies,
+JobRunner::JobRunner(win::ComPtr<ScheduledJob> job, const netclient::ProxyEndpoints& proxies,
                      HWND scheduler)
     : job_(std::move(job)), proxies_(proxies), scheduler_(scheduler) {}
 

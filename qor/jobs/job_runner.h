@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "netclient/proxy_endpoint.h"
-#include "qor/com/download_job.h"
 #include "qor/jobs/job_task.h"
+#include "qor/jobs/scheduled_job.h"
 #include "win/com.h"
 
 namespace qor {
@@ -16,7 +16,7 @@ namespace qor {
 class JobRunner {
 public:
     // The proxies are the ones the job keeps for all its attempts.
-    JobRunner(win::ComPtr<DownloadJob> job, const netclient::ProxyEndpoints& proxies,
+    JobRunner(win::ComPtr<ScheduledJob> job, const netclient::ProxyEndpoints& proxies,
               HWND scheduler);
     ~JobRunner();
     JobRunner(const JobRunner&) = delete;
@@ -31,10 +31,10 @@ public:
     void Tick();
     // The serial of the current run, 0 when there is none.
     uint32_t Serial() const { return task_ ? task_->Serial() : 0; }
-    DownloadJob& Job() { return *job_.Get(); }
+    ScheduledJob& Job() { return *job_.Get(); }
 
 private:
-    win::ComPtr<DownloadJob> job_;
+    win::ComPtr<ScheduledJob> job_;
     netclient::ProxyEndpoints proxies_;
     HWND scheduler_;
     std::unique_ptr<JobTask> task_;

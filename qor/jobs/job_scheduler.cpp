@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "qor/com/qor_module.h"
 #include "qor/jobs/job_messages.h"
 
 namespace qor {
@@ -14,27 +13,16 @@ constexpr UINT kTickMs = 200;
 constexpr DWORD kStartTimeoutMs = 30000;
 constexpr DWORD kStopTimeoutMs = 60000;
 
-bool RegisterSchedulerClass() {
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    if (::GetClassInfoExA(QorModule::Instance(), kWindowClass, &wc)) return true;
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = ::DefWindowProcA;
-    wc.hInstance = QorModule::Instance();
-    wc.lpszClassName = kWindowClass;
-    return ::RegisterClassExA(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 }  // namespace
 
-JobScheduler::JobScheduler(DownloaderState& state, HWND eventWindow)
-    : state_(state), eventWindow_(eventWindow) {}
+JobScheduler::JobScheduler(DownloaderState& state, HWND eventWindow, HINSTANCE module)
+    : state_(state), eventWindow_(eventWindow), module_(module) {}
 
 JobScheduler::~JobScheduler() { Stop(); }
 
 bool JobScheduler::Start() {
     if (thread_) return true;
-    if (!RegisterSchedulerClass()) return false;
+    if (!RegisterWindowClass(module_, kWindowClass)) return false;
     ready_.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     quit_.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!ready_ || !quit_) return false;
@@ -65,11 +53,8 @@ DWORD WINAPI JobScheduler::ThreadMain(void* self) {
 }
 
 void JobScheduler::RunThread() {
-    HWND hwnd = ::CreateWindowExA(0, kWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                  QorModule::Instance(), nullptr);
+    HWND hwnd = CreateBoundWindow(module_, kWindowClass, WS_POPUP);
     if (!hwnd) return;
-    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&JobScheduler::WindowProc));
     window_ = hwnd;
     ::SetTimer(hwnd, kTimerId, kTickMs, nullptr);
     ApplySettings();
@@ -83,35 +68,30 @@ void JobScheduler::RunThread() {
     ::DestroyWindow(hwnd);
 }
 
-LRESULT CALLBACK JobScheduler::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<JobScheduler*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self) return ::DefWindowProcA(hwnd, message, wParam, lParam);
-    return self->OnMessage(message, wParam, lParam);
-}
-
-LRESULT JobScheduler::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+bool JobScheduler::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    result = 0;
     const int32_t id = JobIdOf(lParam);
     switch (message) {
-    case JM_READY: ::SetEvent(ready_.Get()); return 0;
-    case JM_SETTINGS: ApplySettings(); return 0;
-    case JM_APPEND: OnAppend(id); return 0;
-    case JM_STOP: OnStop(id); return 0;
-    case JM_PAUSE: OnPauseResume(id, true); return 0;
-    case JM_RESUME: OnPauseResume(id, false); return 0;
+    case JM_READY: ::SetEvent(ready_.Get()); return true;
+    case JM_SETTINGS: ApplySettings(); return true;
+    case JM_APPEND: OnAppend(id); return true;
+    case JM_STOP: OnStop(id); return true;
+    case JM_PAUSE: OnPauseResume(id, true); return true;
+    case JM_RESUME: OnPauseResume(id, false); return true;
     case JM_BEGIN:
     case JM_PAUSED:
-    case JM_READ_DATA: OnForward(message, wParam, lParam, false); return 0;
-    case JM_PROGRESS: OnForward(message, wParam, lParam, true); return 0;
-    case JM_COMPLETED: OnFinished(message, wParam, lParam, qorjsCompleted); return 0;
-    case JM_ERROR: OnFinished(message, wParam, lParam, qorjsFailed); return 0;
-    case JM_RETRY_WAIT: OnRetryWait(lParam); return 0;
-    case JM_RETRY_DUE: OnRetryDue(lParam); return 0;
-    case JM_TICK: OnTick(lParam); return 0;
+    case JM_READ_DATA: OnForward(message, wParam, lParam, false); return true;
+    case JM_PROGRESS: OnForward(message, wParam, lParam, true); return true;
+    case JM_COMPLETED: OnFinished(message, wParam, lParam, qorjsCompleted); return true;
+    case JM_ERROR: OnFinished(message, wParam, lParam, qorjsFailed); return true;
+    case JM_RETRY_WAIT: OnRetryWait(lParam); return true;
+    case JM_RETRY_DUE: OnRetryDue(lParam); return true;
+    case JM_TICK: OnTick(lParam); return true;
     case WM_TIMER:
         for (int32_t tick : tickList_) ::PostMessageA(window_, JM_TICK, 0, MakeJobParam(tick));
-        return 0;
-    case WM_DESTROY: OnDestroy(); return 0;
-    default: return ::DefWindowProcA(window_, message, wParam, lParam);
+        return true;
+    case WM_DESTROY: OnDestroy(); return true;
+    default: return false;
     }
 }
 
@@ -239,7 +219,7 @@ void JobScheduler::OnDestroy() {
     for (auto& entry : jobs_.Items()) entry.second->Disown();
     jobs_.Items().clear();
     tickList_.clear();
-    ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+    Unbind();
 }
 
 bool JobScheduler::StartRunner(int32_t id, RunnerPtr runner) {
@@ -263,14 +243,14 @@ bool JobScheduler::ScheduleStep(int32_t id) {
     ApplySettings();
     bool startedId = false;
     while (static_cast<int32_t>(running_.Size()) < limit_) {
-        std::pair<int32_t, win::ComPtr<DownloadJob>> next;
+        std::pair<int32_t, win::ComPtr<ScheduledJob>> next;
         {
             std::lock_guard<std::mutex> guard(state_.lock);
             if (state_.pending.empty()) break;
             next = std::move(state_.pending.front());
             state_.pending.erase(state_.pending.begin());
         }
-        win::ComPtr<DownloadJob> job = next.second;
+        win::ComPtr<ScheduledJob> job = next.second;
         // Its claim, taken when it was begun, stays until ReleaseJob.
         if (!job) continue;
         jobs_.Add(next.first, job);
@@ -285,7 +265,7 @@ bool JobScheduler::ScheduleStep(int32_t id) {
 }
 
 void JobScheduler::ReleaseJob(int32_t id) {
-    win::ComPtr<DownloadJob> job = jobs_.Take(id);
+    win::ComPtr<ScheduledJob> job = jobs_.Take(id);
     if (job) job->Disown();
 }
 

@@ -14,13 +14,15 @@
 #include "netclient/proxy_endpoint.h"
 #include "qor/jobs/downloader_state.h"
 #include "qor/jobs/job_runner.h"
+#include "win/message_window.h"
 #include "win/unique_handle.h"
 
 namespace qor {
 
-class JobScheduler {
+class JobScheduler : private win::MessageWindow<JobScheduler> {
 public:
-    JobScheduler(DownloaderState& state, HWND eventWindow);
+    // The scheduler's window class is registered in `module`.
+    JobScheduler(DownloaderState& state, HWND eventWindow, HINSTANCE module);
     ~JobScheduler();
     JobScheduler(const JobScheduler&) = delete;
     JobScheduler& operator=(const JobScheduler&) = delete;
@@ -68,9 +70,9 @@ private:
     using RunnerPtr = std::unique_ptr<JobRunner>;
 
     static DWORD WINAPI ThreadMain(void* self);
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    friend class win::MessageWindow<JobScheduler>;
     void RunThread();
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     // Takes up the downloader's current limit and proxies when they changed
     // since they were last taken.
@@ -100,7 +102,8 @@ private:
 
     DownloaderState& state_;
     HWND eventWindow_;
-    HWND window_ = nullptr;
+    HINSTANCE module_;
+    HWND window_ = nullptr;  // for the caller's thread: set before the thread is ready
     win::KernelHandle thread_;
     win::KernelHandle ready_;
     win::KernelHandle quit_;  // set when the thread is told to end
@@ -114,7 +117,7 @@ private:
     OrderedMap<RunnerPtr> running_;
     OrderedMap<RunnerPtr> retryWait_;
     OrderedMap<RunnerPtr> requeued_;
-    OrderedMap<win::ComPtr<DownloadJob>> jobs_;
+    OrderedMap<win::ComPtr<ScheduledJob>> jobs_;
     std::vector<int32_t> tickList_;
     bool quitting_ = false;
 };

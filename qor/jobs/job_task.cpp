@@ -5,6 +5,7 @@
 #include "netclient/file_checksum.h"
 #include "netclient/file_utils.h"
 #include "netclient/text_util.h"
+#include "qor/jobs/attempt_error.h"
 #include "qor/jobs/control_file.h"
 #include "qor/jobs/job_messages.h"
 #include "qor/jobs/job_thread.h"
@@ -30,7 +31,7 @@ void DeletePlainFile(const std::string& path) {
 
 }  // namespace
 
-JobTask::JobTask(win::ComPtr<DownloadJob> job, uint32_t serial,
+JobTask::JobTask(win::ComPtr<ScheduledJob> job, uint32_t serial,
                  const netclient::ProxyEndpoints& proxies, HWND scheduler)
     : job_(std::move(job)),
       serial_(serial),
@@ -412,7 +413,7 @@ void JobTask::CompleteFile() {
         !::MoveFileExA(dataPath_.c_str(), targetPath_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         ControlFile::Delete(controlPath_);
         attemptEnded_ = false;
-        FailAttemptLocked(-5);
+        FailAttemptLocked(kAttemptDataFileFailed);
         return;
     }
     ::SetFileAttributesA(targetPath_.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -434,7 +435,7 @@ void JobTask::FailAttemptLocked(int code) {
     const DWORD now = ::GetTickCount();
     RefreshLocked(now);
     SaveControlFile(RecordFlush::kFlushFirst);
-    if (code == 2) {
+    if (code == kAttemptRefused) {
         job_->SetStatus(qorjsFailed);
         Post(JM_ERROR, static_cast<WPARAM>(code));
     } else if (settings_.retryTimes > 0 && retried_ < settings_.retryTimes) {

@@ -18,9 +18,9 @@
 
 #include "netclient/proxy_endpoint.h"
 #include "netclient/transfer.h"
-#include "qor/com/download_job.h"
 #include "qor/jobs/data_file.h"
 #include "qor/jobs/portion_table.h"
+#include "qor/jobs/scheduled_job.h"
 #include "win/com.h"
 #include "win/unique_handle.h"
 
@@ -35,7 +35,7 @@ public:
     // system call and a write, whatever its size.
     static constexpr size_t kReadSize = 262144;
 
-    JobTask(win::ComPtr<DownloadJob> job, uint32_t serial,
+    JobTask(win::ComPtr<ScheduledJob> job, uint32_t serial,
             const netclient::ProxyEndpoints& proxies, HWND scheduler);
     ~JobTask();
     JobTask(const JobTask&) = delete;
@@ -55,7 +55,7 @@ public:
     uint32_t Serial() const { return serial_; }
 
     // Transfer threads.
-    DownloadJob& Job() { return *job_.Get(); }
+    ScheduledJob& Job() { return *job_.Get(); }
     const JobSettings& Settings() const { return settings_; }
     int32_t MaxThreads() const { return settings_.maxThreadCount < 1 ? 1 : settings_.maxThreadCount; }
     netclient::TransferSettings MakeTransferSettings(HANDLE stopEvent);
@@ -90,6 +90,7 @@ public:
     // Whether an open transfer reports the run's length and time.
     bool SameSource(const netclient::Transfer& transfer);
     void OnPortionComplete();
+    // `code` is one of AttemptError.
     void FailAttempt(int code);
     // A record that flushes the DataFile first claims every byte written;
     // one that does not claims what the last flush holds, and so costs no
@@ -111,7 +112,7 @@ private:
     void PublishLocked(DWORD now);
     void FailAttemptLocked(int code);
 
-    win::ComPtr<DownloadJob> job_;
+    win::ComPtr<ScheduledJob> job_;
     const uint32_t serial_;
     const netclient::ProxyEndpoints proxies_;
     const HWND scheduler_;

@@ -1,16 +1,14 @@
 #include "qor/jobs/job_thread.h"
 
 #include "netclient/file_utils.h"
+#include "qor/jobs/attempt_error.h"
 #include "qor/jobs/job_task.h"
 
 namespace qor {
 namespace {
 
-constexpr int kNoPortion = -1;
-constexpr int kOpenFailure = -1;
-constexpr int kChangedNoReset = -3;
-constexpr int kIgnoredNoReset = -4;
-constexpr int kDataFileFailure = -5;
+// Nothing to fetch counts as a source that cannot be opened.
+constexpr int kNoPortion = kAttemptOpenFailed;
 
 bool SameTime(const FILETIME& a, const FILETIME& b) {
     return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
@@ -34,7 +32,7 @@ void JobThread::Run() {
         }
     }
     task_.JoinWorkers();
-    if (Running() && task_.Downloaded() != task_.Total()) task_.FailAttempt(0);
+    if (Running() && task_.Downloaded() != task_.Total()) task_.FailAttempt(kAttemptCutShort);
     CloseTransfer();
     GiveBackPortion(false);
     task_.RemoveReader();
@@ -56,7 +54,7 @@ int JobThread::PrepareTransfer() {
     if (!portion_) return kNoPortion;
     int result = OpenTransfer(portion_->Position());
     if (result == netclient::kRefused) return result;
-    if (result != 0) return kOpenFailure;
+    if (result != 0) return kAttemptOpenFailed;
 
     bool deleteFirst = false;
     bool learnLength = false;
@@ -65,15 +63,15 @@ int JobThread::PrepareTransfer() {
     } else if (!SameTime(netclient::GetLastWriteTime(task_.DataPath()), transfer_->RemoteTime())) {
         // The remote file changed since the resume data was written.
         CloseTransfer();
-        if (!ResetPortions()) return kChangedNoReset;
+        if (!ResetPortions()) return kAttemptChangedNoReset;
         result = OpenTransfer(0);
         if (result == netclient::kRefused) return result;
-        if (result != 0) return kOpenFailure;
+        if (result != 0) return kAttemptOpenFailed;
         deleteFirst = learnLength = true;
     } else if (!transfer_->OffsetHonoured()) {
         // The source answered from 0 with the whole file, whose length it
         // reported: start afresh with what it sends.
-        if (!ResetPortions()) return kIgnoredNoReset;
+        if (!ResetPortions()) return kAttemptIgnoredNoReset;
         SetTransferPosition(0);
         deleteFirst = learnLength = true;
     }
@@ -81,7 +79,7 @@ int JobThread::PrepareTransfer() {
         task_.SetTotal(transfer_->RemoteLength());
         portion_->SetLength(transfer_->RemoteLength());
     }
-    if (!task_.OpenDataFile(transfer_->RemoteTime(), deleteFirst)) return kDataFileFailure;
+    if (!task_.OpenDataFile(transfer_->RemoteTime(), deleteFirst)) return kAttemptDataFileFailed;
     task_.SetSource(transfer_->RemoteTime(), transfer_->OffsetHonoured());
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "qor/jobs/attempt_error.h"
 #include "qor/jobs/job_task.h"
 
 namespace qor {
@@ -73,7 +74,7 @@ int TransferThread::OpenPortion(const PortionTable::PortionPtr& portion) {
         CloseTransfer();
         result = netclient::kOpenFailed;
     }
-    if (result == netclient::kRefused) task_.FailAttempt(netclient::kRefused);
+    if (result == netclient::kRefused) task_.FailAttempt(kAttemptRefused);
     return result;
 }
 

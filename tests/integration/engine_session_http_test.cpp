@@ -96,7 +96,7 @@ TEST_F(HttpSessionTest, PackagesFromTheOfficialServerAreDownloadedAndInstalled) 
     UpdateRecord* record = session_->FindRecord(500102);
     ASSERT_NE(nullptr, record);
     record->installAfterDownload = true;
-    ASSERT_EQ(0, session_->StartDownload(*record, false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(*record, false));
     ASSERT_TRUE(WaitQuiet());
     EXPECT_EQ(UpdateStatus::Installed, record->status);
     EXPECT_TRUE(ProductInstallation::MarkerSet(500102));
@@ -114,7 +114,7 @@ TEST_F(HttpSessionTest, AFlatMirrorServesEveryPackageFromOneFolder) {
     ConnectAndScan();
     UpdateRecord* record = session_->FindRecord(500103);
     ASSERT_NE(nullptr, record);
-    ASSERT_EQ(0, session_->StartDownload(*record, false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(*record, false));
     EXPECT_FALSE(record->officialSource);
     ASSERT_TRUE(WaitQuiet());
     EXPECT_EQ(UpdateStatus::DownloadCompleted, record->status);
@@ -129,7 +129,7 @@ TEST_F(HttpSessionTest, AMirrorMissingThePackageFallsBackToTheOfficialServer) {
     ConnectAndScan();
     UpdateRecord* record = session_->FindRecord(500104);
     ASSERT_NE(nullptr, record);
-    ASSERT_EQ(0, session_->StartDownload(*record, false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(*record, false));
     win::ComPtr<IQORDownloadJob> job = session_->DownloadJob(*record);
     ASSERT_TRUE(job);
     win::Bstr url;
@@ -165,11 +165,11 @@ TEST_F(HttpSessionTest, HttpsCatalogAddressesAndAnHttpsMirrorKeepTheirScheme) {
     UpdateRecord* fromMirror = session_->FindRecord(500103);
     UpdateRecord* fallingBack = session_->FindRecord(500104);  // not on the mirror
     ASSERT_TRUE(fromMirror && fallingBack);
-    ASSERT_EQ(0, session_->StartDownload(*fromMirror, false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(*fromMirror, false));
     win::Bstr url;
     session_->DownloadJob(*fromMirror)->get_DownloadURL(url.Put());
     EXPECT_EQ(official + "/mirror/zg-kb500103.exe", win::FromBstr(url.Get()));
-    ASSERT_EQ(0, session_->StartDownload(*fallingBack, false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(*fallingBack, false));
     ASSERT_TRUE(WaitQuiet());
     EXPECT_EQ(UpdateStatus::DownloadCompleted, fromMirror->status);
     EXPECT_FALSE(fromMirror->officialSource);

@@ -185,7 +185,7 @@ TEST_F(EngineSessionTest, SecondScanIsRefusedWhileOneOrAnyWorkRuns) {
     EXPECT_FALSE(session_->IsScanning());
     EXPECT_EQ(3u, session_->Updates().size()) << "the refused request changed nothing";
 
-    ASSERT_EQ(0, session_->StartDownload(Record(500102), false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(Record(500102), false));
     EXPECT_TRUE(session_->DownloadsActive());
     EXPECT_FALSE(session_->StartScan(nullptr));
     ASSERT_TRUE(WaitQuiet());
@@ -249,7 +249,7 @@ TEST_F(EngineSessionTest, JobsCarryTheDownloadSettings) {
     Connect();
     Scan();
     UpdateRecord& record = Record(500102);
-    ASSERT_EQ(0, session_->StartDownload(record, false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(record, false));
     win::ComPtr<IQORDownloadJob> job = session_->DownloadJob(record);
     ASSERT_TRUE(job);
     long value = 0;
@@ -274,7 +274,7 @@ TEST_F(EngineSessionTest, JobsCarryTheDownloadSettings) {
     ini_.WriteInt("Download", "LimitBandwidth", 1);
     settings_->GetDownloadLimits(true);
     UpdateRecord& second = Record(500103);
-    ASSERT_EQ(0, session_->StartDownload(second, false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(second, false));
     job = session_->DownloadJob(second);
     ASSERT_TRUE(job);
     job->get_Bandwidth(&value);
@@ -290,13 +290,13 @@ TEST_F(EngineSessionTest, PresentPackageStartsNothingAndTwiceStartedDownloadKeep
     Scan();
     UpdateRecord& present = Record(500103);
     EXPECT_EQ(UpdateStatus::AlreadyDownloaded, present.status);
-    EXPECT_EQ(1, session_->StartDownload(present, false));
+    EXPECT_EQ(StartResult::NothingToDo, session_->StartDownload(present, false));
     EXPECT_FALSE(session_->DownloadsActive());
 
     UpdateRecord& missing = Record(500102);
-    ASSERT_EQ(0, session_->StartDownload(missing, false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(missing, false));
     win::ComPtr<IQORDownloadJob> first = session_->DownloadJob(missing);
-    ASSERT_EQ(0, session_->StartDownload(missing, false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(missing, false));
     EXPECT_EQ(first.Get(), session_->DownloadJob(missing).Get()) << "the job is reused";
     ASSERT_TRUE(WaitQuiet());
     EXPECT_EQ(UpdateStatus::DownloadCompleted, missing.status);
@@ -314,7 +314,7 @@ TEST_F(EngineSessionTest, MirrorInTheFlatLayoutIsUsedAndMarksTheRecord) {
     Connect();
     Scan();
     UpdateRecord& record = Record(500102);
-    ASSERT_EQ(0, session_->StartDownload(record, false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(record, false));
     EXPECT_FALSE(record.officialSource);
     std::string expected = mirror + "/zg-kb500102.exe";
     EXPECT_EQ(expected, JobText(record, &IQORDownloadJob::get_DownloadURL));
@@ -329,7 +329,7 @@ TEST_F(EngineSessionTest, EmptyMirrorAddressKeepsTheOfficialSource) {
     Connect();
     Scan();
     UpdateRecord& record = Record(500102);
-    ASSERT_EQ(0, session_->StartDownload(record, false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(record, false));
     EXPECT_TRUE(record.officialSource);
     ASSERT_TRUE(WaitQuiet());
     EXPECT_EQ(UpdateStatus::DownloadCompleted, record.status);
@@ -343,7 +343,7 @@ TEST_F(EngineSessionTest, MirrorFailureFallsBackOnceToTheOfficialSource) {
     Connect();
     Scan();
     UpdateRecord& rescued = Record(500102);
-    ASSERT_EQ(0, session_->StartDownload(rescued, false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(rescued, false));
     ASSERT_TRUE(WaitQuiet());
     EXPECT_EQ(UpdateStatus::DownloadCompleted, rescued.status);
     EXPECT_TRUE(rescued.officialSource);
@@ -354,7 +354,7 @@ TEST_F(EngineSessionTest, MirrorFailureFallsBackOnceToTheOfficialSource) {
     // Both sources fail: the second failure is final.
     DeleteFileA(product_.SamplePackage(500103).c_str());
     UpdateRecord& lost = Record(500103);
-    ASSERT_EQ(0, session_->StartDownload(lost, false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(lost, false));
     ASSERT_TRUE(WaitQuiet());
     EXPECT_EQ(UpdateStatus::DownloadFailed, lost.status);
     EXPECT_TRUE(lost.officialSource);
@@ -370,9 +370,9 @@ TEST_F(EngineSessionTest, RecordTravelsFromDownloadToRebootAndIsSavedAtOnce) {
             savedWhenReported = PathExists(product_.RebootXml());
     };
     // One download at a time: a job begun while another runs waits first.
-    ASSERT_EQ(0, session_->StartDownload(Record(500102), false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(Record(500102), false));
     record.installAfterDownload = true;
-    ASSERT_EQ(0, session_->StartDownload(record, false));
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(record, false));
     ASSERT_TRUE(WaitQuiet());
     EXPECT_EQ(UpdateStatus::DownloadCompleted, Record(500102).status) << "not to be installed";
     std::vector<UpdateStatus> road = listener_.history[500104];
@@ -398,11 +398,11 @@ TEST_F(EngineSessionTest, InstallationNeedsThePackageAndIsQueuedOnce) {
     Connect();
     Scan();
     UpdateRecord& record = Record(500102);
-    EXPECT_EQ(-1, session_->StartInstallation(record)) << "nothing downloaded yet";
-    ASSERT_EQ(0, session_->StartDownload(record, false));
+    EXPECT_EQ(StartResult::NoJob, session_->StartInstallation(record)) << "nothing downloaded yet";
+    ASSERT_EQ(StartResult::Started, session_->StartDownload(record, false));
     ASSERT_TRUE(WaitQuiet());
-    ASSERT_EQ(0, session_->StartInstallation(record));
-    EXPECT_EQ(0, session_->StartInstallation(record)) << "already queued";
+    ASSERT_EQ(StartResult::Started, session_->StartInstallation(record));
+    EXPECT_EQ(StartResult::Started, session_->StartInstallation(record)) << "already queued";
     ASSERT_TRUE(WaitQuiet());
     EXPECT_EQ(UpdateStatus::Installed, record.status);
     const auto& road = listener_.history[500102];
@@ -437,7 +437,7 @@ protected:
 
     void DelayedScan() {
         size_t before = listener_.completed.size();
-        SendMessageA(manager_->Handle(), WM_TIMER, kTimerDelayedScan, 0);
+        SendMessageA(manager_->hwnd(), WM_TIMER, kTimerDelayedScan, 0);
         ASSERT_TRUE(PumpUntil([&] { return listener_.completed.size() > before; }, kScanTimeoutMs));
     }
 
@@ -479,11 +479,11 @@ TEST_F(ManagedSessionTest, UpdateListedInTheFilterIsNeverDownloadedOrInstalled) 
               GetFileAttributesA((product_.SaveFolder() + "\\zg-kb500103.exe").c_str()));
 
     // Nor when a view asks for it directly, even with its package present.
-    EXPECT_EQ(-2, session_->StartDownload(excluded, true));
+    EXPECT_EQ(StartResult::Refused, session_->StartDownload(excluded, true));
     CreateDirectoryA(product_.SaveFolder().c_str(), nullptr);
     ASSERT_TRUE(CopyFileA(product_.SamplePackage(500103).c_str(),
                           (product_.SaveFolder() + "\\zg-kb500103.exe").c_str(), FALSE));
-    EXPECT_EQ(-2, session_->StartInstallation(excluded));
+    EXPECT_EQ(StartResult::Refused, session_->StartInstallation(excluded));
     EXPECT_FALSE(session_->InstallationsActive());
 }
 
@@ -516,7 +516,7 @@ TEST_P(InstalledPowerTest, LastInstallationEndsInTheChosenPowerAction) {
     ini_.WriteInt("General", "UpdateInstalledAction", GetParam().action);
     Manage();
     DelayedScan();
-    ASSERT_EQ(0, session_->StartInstallation(Record(500102)));
+    ASSERT_EQ(StartResult::Started, session_->StartInstallation(Record(500102)));
     ASSERT_TRUE(WaitQuiet());
     EXPECT_EQ(UpdateStatus::Installed, Record(500102).status);
     EXPECT_EQ(GetParam().power, power_);

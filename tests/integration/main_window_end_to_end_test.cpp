@@ -16,10 +16,10 @@
 #include "zema/core/ini_file.h"
 #include "zema/core/manager_window.h"
 #include "zema/core/settings_store.h"
-#include "zema/ui/main_window.h"
-#include "zema/ui/skin_resources.h"
-#include "zema/ui/status_cell.h"
-#include "zema/ui/window_host.h"
+#include "zema/ui/models/status_cell.h"
+#include "zema/ui/toolkit/skin_resources.h"
+#include "zema/ui/windows/main_window.h"
+#include "zema/ui/windows/window_host.h"
 
 namespace zema {
 namespace {
@@ -108,7 +108,7 @@ TEST(MainWindowEndToEnd, ScanFillsTheListAndRepairWalksEveryRowToInstalled) {
             EXPECT_EQ(skin.GetString(UpdateStatusLook(*record).text), seen.back());
         }
         session.RemoveListener(&watcher);
-        DestroyWindow(manager.Handle());
+        DestroyWindow(manager.hwnd());
     }
     MSG msg;
     while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {

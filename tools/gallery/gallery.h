@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "zema/ui/skin_resources.h"
+#include "zema/ui/toolkit/skin_resources.h"
 
 namespace gallery {
 

@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "tests/zema/ui/result_fakes.h"
+#include "tests/zema/ui/models/result_fakes.h"
 #include "tools/gallery/gallery.h"
-#include "zema/ui/main_window.h"
+#include "zema/ui/windows/main_window.h"
 
 namespace {
 

@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "tools/gallery/gallery.h"
-#include "zema/ui/skin_button.h"
-#include "zema/ui/skin_combo.h"
-#include "zema/ui/skin_header.h"
-#include "zema/ui/skin_icon_check.h"
-#include "zema/ui/skin_label.h"
-#include "zema/ui/skin_list_box.h"
-#include "zema/ui/skin_tab.h"
-#include "zema/ui/skinned_dialog.h"
+#include "zema/ui/toolkit/skin_button.h"
+#include "zema/ui/toolkit/skin_combo.h"
+#include "zema/ui/toolkit/skin_header.h"
+#include "zema/ui/toolkit/skin_icon_check.h"
+#include "zema/ui/toolkit/skin_label.h"
+#include "zema/ui/toolkit/skin_list_box.h"
+#include "zema/ui/toolkit/skin_tab.h"
+#include "zema/ui/toolkit/skinned_dialog.h"
 
 namespace {
 

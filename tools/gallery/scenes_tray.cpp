@@ -9,11 +9,11 @@
 #include <thread>
 
 #include "tools/gallery/gallery.h"
-#include "zema/ui/about_box.h"
-#include "zema/ui/details_dialog.h"
-#include "zema/ui/notification_window.h"
-#include "zema/ui/reboot_dialog.h"
-#include "zema/ui/tray_icon.h"
+#include "zema/ui/windows/about_box.h"
+#include "zema/ui/windows/details_dialog.h"
+#include "zema/ui/windows/notification_window.h"
+#include "zema/ui/windows/reboot_dialog.h"
+#include "zema/ui/windows/tray_icon.h"
 
 namespace {
 
@@ -43,9 +43,9 @@ public:
     bool DownloadsActive() const override { return false; }
     bool InstallationsActive() const override { return false; }
     const UpdateList& Updates() const override { return records_; }
-    int StartDownload(UpdateRecord&, bool) override { return -1; }
+    StartResult StartDownload(UpdateRecord&, bool) override { return StartResult::NoJob; }
     int CancelDownload(UpdateRecord&) override { return 1; }
-    int StartInstallation(UpdateRecord&) override { return -1; }
+    StartResult StartInstallation(UpdateRecord&) override { return StartResult::NoJob; }
     int CancelInstallation(UpdateRecord&) override { return 1; }
     size_t VulnerabilityCount() const override { return 4; }
     RepairedCount CountRepairedVulnerabilities() const override {

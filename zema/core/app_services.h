@@ -27,6 +27,14 @@ struct RepairedCount {
     int awaitingReboot = 0;
 };
 
+// What asking for a download or an installation came to.
+enum class StartResult : int {
+    NothingToDo = 1,  // the package is already in the save folder
+    Started = 0,      // started or queued now, or already under way
+    NoJob = -1,       // no job could be made (for an installation: no package)
+    Refused = -2,     // the component refused it, or the record is excluded
+};
+
 // The engine session as the rest of Zema drives it.
 class UpdateSession {
 public:
@@ -40,12 +48,10 @@ public:
     virtual bool InstallationsActive() const = 0;
     // Not to be read while a scan runs.
     virtual const UpdateList& Updates() const = 0;
-    // 1 nothing to do (package present), 0 started, -1 no job, -2 refused
-    // (also for an excluded record, which is never downloaded or installed).
-    virtual int StartDownload(UpdateRecord& record, bool forceOfficial) = 0;
+    // An excluded record is never downloaded or installed.
+    virtual StartResult StartDownload(UpdateRecord& record, bool forceOfficial) = 0;
     virtual int CancelDownload(UpdateRecord& record) = 0;
-    // 0 queued, -1 package missing or no job, -2 refused.
-    virtual int StartInstallation(UpdateRecord& record) = 0;
+    virtual StartResult StartInstallation(UpdateRecord& record) = 0;
     virtual int CancelInstallation(UpdateRecord& record) = 0;
     // Entries of the vulnerability list of the last scan.
     virtual size_t VulnerabilityCount() const = 0;

@@ -1,7 +1,5 @@
 #include "zema/core/application.h"
 
-#include <algorithm>
-
 #include "zema/core/brightwick_launcher.h"
 #include "zema/core/instance_guard.h"
 #include "zema/core/manager_window.h"
@@ -93,29 +91,11 @@ int Application::RunLoop() {
         BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
         if (got == 0) break;
         if (got == -1) return -1;
-        if (PreTranslate(msg)) continue;
+        if (modules_.preTranslate && modules_.preTranslate(msg)) continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);
     }
     return static_cast<int>(msg.wParam);
-}
-
-bool Application::PreTranslate(MSG& msg) {
-    for (HWND dialog : modelessDialogs_) {
-        if (::IsWindow(dialog) && ::IsDialogMessageA(dialog, &msg)) return true;
-    }
-    return false;
-}
-
-void Application::AddModelessDialog(HWND dialog) {
-    if (std::find(modelessDialogs_.begin(), modelessDialogs_.end(), dialog) ==
-        modelessDialogs_.end())
-        modelessDialogs_.push_back(dialog);
-}
-
-void Application::RemoveModelessDialog(HWND dialog) {
-    modelessDialogs_.erase(std::remove(modelessDialogs_.begin(), modelessDialogs_.end(), dialog),
-                           modelessDialogs_.end());
 }
 
 void Application::Terminate() {

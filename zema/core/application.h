@@ -8,7 +8,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "win/unique_handle.h"
 #include "zema/core/app_services.h"
@@ -27,6 +26,9 @@ struct ApplicationModules {
     std::function<std::unique_ptr<UpdateSession>(SettingsStore&)> makeSession;
     std::function<std::unique_ptr<TrayIcon>(SettingsStore&, UpdateSession*)> makeTray;
     std::function<std::unique_ptr<WindowHost>(SettingsStore&, UpdateSession*)> makeWindows;
+    // Offered every message before it is dispatched (the keyboard
+    // navigation of modeless dialogs); true when it took the message.
+    std::function<bool(MSG&)> preTranslate;
 };
 
 class Application {
@@ -43,16 +45,11 @@ public:
     // WM_QUIT code, or -1 when initialisation fails.
     int Run(const std::string& commandLine);
 
-    // Modeless dialogs whose keyboard messages the loop pre-translates.
-    void AddModelessDialog(HWND dialog);
-    void RemoveModelessDialog(HWND dialog);
-
 private:
     bool Initialize();
     bool CheckSingleInstance();
     void RebootBookkeeping();
     int RunLoop();
-    bool PreTranslate(MSG& msg);
     void Terminate();
 
     ApplicationModules modules_;
@@ -65,7 +62,6 @@ private:
     std::unique_ptr<WindowHost> windows_;
     std::unique_ptr<BrightwickLauncher> launcher_;
     std::unique_ptr<ManagerWindow> managerWindow_;
-    std::vector<HWND> modelessDialogs_;
 };
 
 }  // namespace zema

@@ -9,23 +9,8 @@ win::ComPtr<DispatchSink> DispatchSink::Create(REFIID events, Handler handler) {
 DispatchSink::DispatchSink(REFIID events, Handler handler)
     : events_(events), handler_(std::move(handler)) {}
 
-STDMETHODIMP DispatchSink::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == events_) {
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) DispatchSink::AddRef() { return ++references_; }
-
-STDMETHODIMP_(ULONG) DispatchSink::Release() {
-    ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
+void* DispatchSink::FindMore(REFIID iid) {
+    return iid == events_ ? static_cast<IDispatch*>(this) : nullptr;
 }
 
 STDMETHODIMP DispatchSink::GetTypeInfoCount(UINT* count) {

@@ -6,16 +6,16 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include <atomic>
 #include <functional>
 #include <new>
 #include <vector>
 
 #include "win/com.h"
+#include "win/com_object.h"
 
 namespace zema {
 
-class DispatchSink : public IDispatch {
+class DispatchSink : public win::ComObject<IDispatch> {
 public:
     // The handler gets the dispid and the arguments in declaration order,
     // each converted to a 32-bit integer (0 when it cannot be).
@@ -25,10 +25,6 @@ public:
 
     void Detach() { handler_ = nullptr; }
 
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
     // IDispatch
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;
     STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
@@ -39,9 +35,9 @@ public:
 
 private:
     DispatchSink(REFIID events, Handler handler);
-    virtual ~DispatchSink() = default;
+    ~DispatchSink() override = default;
+    void* FindMore(REFIID iid) override;
 
-    std::atomic<ULONG> references_{1};
     IID events_;
     Handler handler_;
 };

@@ -154,7 +154,7 @@ void EngineSession::ReleaseComObjects() {
 void EngineSession::Shutdown() {
     ReleaseComObjects();
     listeners_.clear();
-    if (window_) ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);  // a late completion is dropped
+    HWND window = Unbind();  // a late completion is dropped
     if (scanThread_) {
         WaitForThreadDispatching(scanThread_.Get());
         scanThread_.Reset();
@@ -162,10 +162,7 @@ void EngineSession::Shutdown() {
     delete scanJob_;
     scanJob_ = nullptr;
     ClearRecords();
-    if (window_) {
-        ::DestroyWindow(window_);
-        window_ = nullptr;
-    }
+    if (window) ::DestroyWindow(window);
 }
 
 void EngineSession::ClearRecords() {
@@ -233,28 +230,17 @@ void EngineSession::RemoveListener(SessionListener* listener) {
 }
 
 bool EngineSession::EnsureWindow() {
-    if (window_) return true;
+    if (hwnd()) return true;
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = &EngineSession::WindowProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = kWindowClass;
-    if (!::RegisterClassExA(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-    window_ = ::CreateWindowExA(0, kWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                instance, nullptr);
-    if (!window_) return false;
-    ::SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    return true;
+    if (!RegisterWindowClass(instance, kWindowClass)) return false;
+    return CreateBoundWindow(instance, kWindowClass, WS_POPUP) != nullptr;
 }
 
-LRESULT CALLBACK EngineSession::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kMsgScanFinished) {
-        auto* self = reinterpret_cast<EngineSession*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (self) self->OnScanFinished(reinterpret_cast<HWND>(lParam));
-        return 0;
-    }
-    return ::DefWindowProcA(hwnd, message, wParam, lParam);
+bool EngineSession::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+    if (message != kMsgScanFinished) return false;
+    OnScanFinished(reinterpret_cast<HWND>(lParam));
+    result = 0;
+    return true;
 }
 
 bool EngineSession::StartScan(HWND requester) {
@@ -262,7 +248,7 @@ bool EngineSession::StartScan(HWND requester) {
     ClearRecords();
     if (!EnsureWindow()) return false;
     auto* job = new (std::nothrow) ScanJob{
-        {settings_.InstallFolder(), settings_.RebootXmlPath(), excluded_}, {}, window_, requester};
+        {settings_.InstallFolder(), settings_.RebootXmlPath(), excluded_}, {}, hwnd(), requester};
     if (!job) return false;
     scanThread_.Reset(::CreateThread(nullptr, 0, &EngineSession::ScanThreadProc, job, 0, nullptr));
     if (!scanThread_) {
@@ -416,25 +402,25 @@ win::ComPtr<IQORDownloadJob> EngineSession::DownloadJob(const UpdateRecord& reco
     return it == downloadJobs_.end() ? nullptr : it->second;
 }
 
-int EngineSession::StartDownload(UpdateRecord& record, bool forceOfficial) {
+StartResult EngineSession::StartDownload(UpdateRecord& record, bool forceOfficial) {
     // The user excluded it (filter.xml): nothing may fetch it, whoever asks.
-    if (record.excluded) return -2;
-    if (IsPackagePresent(record)) return 1;
+    if (record.excluded) return StartResult::Refused;
+    if (IsPackagePresent(record)) return StartResult::NothingToDo;
     // A job in the map is queued or running: beginning it again would be
     // refused and lose it, so it simply goes on.
-    if (DownloadJobOf(record)) return 0;
-    if (!downloader_) return -1;
+    if (DownloadJobOf(record)) return StartResult::Started;
+    if (!downloader_) return StartResult::NoJob;
     win::ComPtr<IQORDownloadJob> job;
-    if (FAILED(downloader_->CreateDownloadJob(job.GetAddressOf())) || !job) return -1;
+    if (FAILED(downloader_->CreateDownloadJob(job.GetAddressOf())) || !job) return StartResult::NoJob;
     ConfigureJob(job.Get(), record, forceOfficial);
     LONG id = 0;
-    if (FAILED(job->get_ID(&id))) return -1;
+    if (FAILED(job->get_ID(&id))) return StartResult::NoJob;
     downloadJobs_[id] = job;
     if (FAILED(downloader_->BeginDownloadJob(job.Get()))) {
         downloadJobs_.erase(id);
-        return -2;
+        return StartResult::Refused;
     }
-    return 0;
+    return StartResult::Started;
 }
 
 void EngineSession::ConfigureJob(IQORDownloadJob* job, UpdateRecord& record, bool forceOfficial) {
@@ -550,7 +536,7 @@ void EngineSession::OnDownloadEvent(DISPID id, const std::vector<LONG>& args) {
             record->officialSource = true;
             // The record stays as it is while the official copy is fetched;
             // only when that cannot even start is the failure shown.
-            if (StartDownload(*record, true) == 0) break;
+            if (StartDownload(*record, true) == StartResult::Started) break;
         }
         SetStatus(*record, UpdateStatus::DownloadFailed, code);
         break;
@@ -571,14 +557,14 @@ LONG EngineSession::InstallJobOf(const UpdateRecord& record) const {
     return 0;
 }
 
-int EngineSession::StartInstallation(UpdateRecord& record) {
-    if (record.excluded) return -2;
-    if (!IsPackagePresent(record)) return -1;
+StartResult EngineSession::StartInstallation(UpdateRecord& record) {
+    if (record.excluded) return StartResult::Refused;
+    if (!IsPackagePresent(record)) return StartResult::NoJob;
     // Already queued or running: queueing it twice would install it twice.
-    if (InstallJobOf(record)) return 0;
-    if (!installer_) return -1;
+    if (InstallJobOf(record)) return StartResult::Started;
+    if (!installer_) return StartResult::NoJob;
     win::ComPtr<IInstallJob> job;
-    if (FAILED(installer_->CreateInstallJob(job.GetAddressOf())) || !job) return -1;
+    if (FAILED(installer_->CreateInstallJob(job.GetAddressOf())) || !job) return StartResult::NoJob;
     win::ComPtr<IUpdateInfo> info;
     if (catalog_ && SUCCEEDED(catalog_->GetUpdate(record.id, info.GetAddressOf())) && info)
         job->put_Update(info.Get());
@@ -586,13 +572,13 @@ int EngineSession::StartInstallation(UpdateRecord& record) {
     job->put_PackagePath(win::ToBstr(PackagePath(record)).Get());
     job->put_Tag(handles_.HandleOf(&record));
     LONG id = 0;
-    if (FAILED(job->get_ID(&id))) return -1;
+    if (FAILED(job->get_ID(&id))) return StartResult::NoJob;
     installJobs_[id] = job;
     if (FAILED(installer_->QueueJob(job.Get()))) {
         installJobs_.erase(id);
-        return -2;
+        return StartResult::Refused;
     }
-    return 0;
+    return StartResult::Started;
 }
 
 int EngineSession::CancelInstallation(UpdateRecord& record) {

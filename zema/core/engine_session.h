@@ -14,42 +14,19 @@
 
 #include "qor/qor.h"
 #include "win/com.h"
+#include "win/message_window.h"
 #include "win/unique_handle.h"
 #include "zema/core/app_services.h"
 #include "zema/core/dispatch_sink.h"
 #include "zema/core/record_handle_table.h"
+#include "zema/core/session_types.h"
 #include "zema/engine/update_engine.h"
 
 namespace zema {
 
 class SettingsStore;
 
-// One entry of the scan's vulnerability list.
-struct VulnerabilityEntry {
-    int32_t vulnerabilityId;
-    int32_t updateId;
-    int32_t bulletinId;
-};
-
-// The distinct values the result view groups by, sorted ascending.
-struct GroupingSets {
-    std::vector<int32_t> products;
-    std::vector<int32_t> severities;
-    std::vector<int32_t> impacts;
-    std::vector<int32_t> languages;
-};
-
-// Totals the main window's summary shows.
-struct SessionSummary {
-    int total = 0;
-    int downloading = 0;
-    int downloaded = 0;
-    int failed = 0;
-    int installing = 0;
-    int installed = 0;
-};
-
-class EngineSession : public UpdateSession {
+class EngineSession : public UpdateSession, private win::MessageWindow<EngineSession> {
 public:
     explicit EngineSession(SettingsStore& settings);
     ~EngineSession() override;
@@ -64,9 +41,9 @@ public:
     bool DownloadsActive() const override { return !downloadJobs_.empty(); }
     bool InstallationsActive() const override { return !installJobs_.empty(); }
     const UpdateList& Updates() const override { return updates_; }
-    int StartDownload(UpdateRecord& record, bool forceOfficial) override;
+    StartResult StartDownload(UpdateRecord& record, bool forceOfficial) override;
     int CancelDownload(UpdateRecord& record) override;
-    int StartInstallation(UpdateRecord& record) override;
+    StartResult StartInstallation(UpdateRecord& record) override;
     int CancelInstallation(UpdateRecord& record) override;
     size_t VulnerabilityCount() const override { return vulnerabilities_.size(); }
     RepairedCount CountRepairedVulnerabilities() const override;
@@ -88,7 +65,8 @@ public:
     bool IsPackagePresent(const UpdateRecord& record) const;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    friend class win::MessageWindow<EngineSession>;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     static DWORD WINAPI ScanThreadProc(void* context);
     bool EnsureWindow();
     void OnScanFinished(HWND requester);
@@ -130,7 +108,6 @@ private:
     std::vector<VulnerabilityEntry> vulnerabilities_;
 
     win::KernelHandle scanThread_;
-    HWND window_ = nullptr;
     // Owned by the scan thread until the completion message arrives.
     struct ScanJob;
     ScanJob* scanJob_ = nullptr;

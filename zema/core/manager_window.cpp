@@ -25,106 +25,80 @@ const char* ManagerWindowClassName() {
 ManagerWindow::ManagerWindow(const ManagerWindowParts& parts) : parts_(parts) {}
 
 ManagerWindow::~ManagerWindow() {
-    if (hwnd_) ::DestroyWindow(hwnd_);
+    if (hwnd()) ::DestroyWindow(hwnd());
 }
 
 bool ManagerWindow::Create() {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = &ManagerWindow::WindowProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = ManagerWindowClassName();
-    if (!::RegisterClassExA(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-    HWND hwnd = ::CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP | WS_BORDER | WS_SYSMENU,
-                                  0, 0, 0, 0, nullptr, nullptr, instance, this);
-    return hwnd != nullptr;
+    if (!RegisterWindowClass(instance, ManagerWindowClassName())) return false;
+    return CreateBoundWindow(instance, ManagerWindowClassName(),
+                             WS_POPUP | WS_BORDER | WS_SYSMENU) != nullptr;
 }
 
-LRESULT CALLBACK ManagerWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                           LPARAM lParam) {
-    ManagerWindow* self;
-    if (message == WM_NCCREATE) {
-        self = static_cast<ManagerWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<ManagerWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    }
-    if (!self) return ::DefWindowProcA(hwnd, message, wParam, lParam);
-    LRESULT result = self->HandleMessage(message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-    }
-    return result;
-}
-
-LRESULT ManagerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+bool ManagerWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    result = 0;
     switch (message) {
     case WM_CREATE:
         OnCreate();
-        return 0;
+        return true;
     case WM_DESTROY:
         OnDestroy();
-        return 0;
+        return true;
     case kMsgShowMainWindow:
         OnShowMainWindow(lParam);
-        return 0;
+        return true;
     case kMsgTrayCallback:
         OnTrayCallback(lParam);
-        return 1;
+        result = 1;
+        return true;
     case kMsgRepairNow:
         if (policy_) policy_->RepairAll();
-        return 0;
+        return true;
     case WM_TIMER:
         OnTimer(wParam);
-        return 0;
+        return true;
     case WM_COMMAND:
         OnCommand(LOWORD(wParam));
-        return 0;
+        return true;
     default:
         if (taskbarCreated_ && message == taskbarCreated_) {
             AddTrayIcon();
-            return 0;
+            return true;
         }
-        return ::DefWindowProcA(hwnd_, message, wParam, lParam);
+        return false;
     }
 }
 
 void ManagerWindow::OnCreate() {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    smallIcon_ = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(kSmallIconId),
-                                                 IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                                 ::GetSystemMetrics(SM_CYSMICON), 0));
+    smallIcon_.Reset(static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(kSmallIconId),
+                                                     IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                                     ::GetSystemMetrics(SM_CYSMICON), 0)));
     if (smallIcon_)
-        ::SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+        ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
     ::CreateDirectoryA(parts_.settings->TempWorkFolder().c_str(), nullptr);
-    parts_.settings->SetWindowHandle(hwnd_);
+    parts_.settings->SetWindowHandle(hwnd());
     if (parts_.session) {
         SessionUi& ui = *this;
         policy_ = std::make_unique<SessionPolicy>(*parts_.session, *parts_.settings, ui,
-                                                  parts_.power, hwnd_);
+                                                  parts_.power, hwnd());
         parts_.session->AddListener(this, false);
     }
     taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
     if (!parts_.traySwitch && parts_.windows) parts_.windows->ShowMainWindow();
     AddTrayIcon();
     if (parts_.traySwitch)
-        ::SetTimer(hwnd_, kTimerDelayedScan, kDelayedScanMs, nullptr);
+        ::SetTimer(hwnd(), kTimerDelayedScan, kDelayedScanMs, nullptr);
     else if (parts_.session)
-        parts_.session->StartScan(hwnd_);
+        parts_.session->StartScan(hwnd());
     if (!parts_.updatedSwitch)
-        ::SetTimer(hwnd_, kTimerVersionCheck, kVersionCheckDelayMs, nullptr);
+        ::SetTimer(hwnd(), kTimerVersionCheck, kVersionCheckDelayMs, nullptr);
 }
 
 void ManagerWindow::OnDestroy() {
     if (parts_.tray) parts_.tray->Remove();
     if (parts_.windows) parts_.windows->DestroyWindows();
-    if (smallIcon_) {
-        ::DestroyIcon(smallIcon_);
-        smallIcon_ = nullptr;
-    }
+    smallIcon_.Reset();
     ::PostQuitMessage(0);
     parts_.settings->SetWindowHandle(nullptr);
     if (parts_.session) parts_.session->RemoveListener(this);
@@ -134,7 +108,7 @@ void ManagerWindow::OnDestroy() {
 void ManagerWindow::OnShowMainWindow(LPARAM forceScan) {
     if (parts_.windows) parts_.windows->ShowMainWindow();
     if (forceScan != 0 || (parts_.session && parts_.session->Updates().empty())) {
-        ::KillTimer(hwnd_, kTimerDelayedScan);
+        ::KillTimer(hwnd(), kTimerDelayedScan);
         StartScanIfIdle();
     }
 }
@@ -144,20 +118,20 @@ void ManagerWindow::StartScanIfIdle() {
     if (!session) return;
     if (session->DownloadsActive() || session->InstallationsActive() || session->IsScanning())
         return;
-    session->StartScan(hwnd_);
+    session->StartScan(hwnd());
 }
 
 void ManagerWindow::OnTrayCallback(LPARAM mouseMessage) {
     if (mouseMessage == WM_LBUTTONDBLCLK)
         OnShowMainWindow(0);
     else if (mouseMessage == WM_RBUTTONUP && parts_.tray)
-        parts_.tray->ShowMenu(hwnd_);
+        parts_.tray->ShowMenu(hwnd());
 }
 
 void ManagerWindow::AddTrayIcon() {
     // Without a tray module there is nothing to add and nothing to retry.
     if (!parts_.tray) return;
-    if (!parts_.tray->Add(hwnd_)) ::SetTimer(hwnd_, kTimerTrayRetry, kTrayRetryMs, nullptr);
+    if (!parts_.tray->Add(hwnd())) ::SetTimer(hwnd(), kTimerTrayRetry, kTrayRetryMs, nullptr);
 }
 
 void ManagerWindow::OnTimer(UINT_PTR id) {
@@ -166,15 +140,15 @@ void ManagerWindow::OnTimer(UINT_PTR id) {
         if (parts_.tray) parts_.tray->NextFrame();
         break;
     case kTimerVersionCheck:
-        ::KillTimer(hwnd_, kTimerVersionCheck);
+        ::KillTimer(hwnd(), kTimerVersionCheck);
         if (parts_.settings->AutoCheckNewVersion() != 0) parts_.launcher->Start("-auto");
         break;
     case kTimerTrayRetry:
-        if (!parts_.tray || parts_.tray->Add(hwnd_)) ::KillTimer(hwnd_, kTimerTrayRetry);
+        if (!parts_.tray || parts_.tray->Add(hwnd())) ::KillTimer(hwnd(), kTimerTrayRetry);
         break;
     case kTimerDelayedScan:
-        if (parts_.session) parts_.session->StartScan(hwnd_);
-        ::KillTimer(hwnd_, kTimerDelayedScan);
+        if (parts_.session) parts_.session->StartScan(hwnd());
+        ::KillTimer(hwnd(), kTimerDelayedScan);
         break;
     }
 }
@@ -182,7 +156,7 @@ void ManagerWindow::OnTimer(UINT_PTR id) {
 void ManagerWindow::OnCommand(UINT id) {
     switch (id) {
     case kCmdExit:
-        ::DestroyWindow(hwnd_);
+        ::DestroyWindow(hwnd());
         break;
     case kCmdOptions:
         OpenOptions();
@@ -201,14 +175,14 @@ void ManagerWindow::OnCommand(UINT id) {
 
 void ManagerWindow::OpenOptions() {
     if (!parts_.windows) return;
-    HWND owner = parts_.windows->MainWindow() ? parts_.windows->MainWindow() : hwnd_;
+    HWND owner = parts_.windows->MainWindow() ? parts_.windows->MainWindow() : hwnd();
     if (parts_.windows->OpenOptions(owner) && parts_.session)
         parts_.session->ApplyDownloaderSettings();
 }
 
 void ManagerWindow::ShowAbout() {
     if (!parts_.windows) return;
-    HWND owner = parts_.windows->MainWindow() ? parts_.windows->MainWindow() : hwnd_;
+    HWND owner = parts_.windows->MainWindow() ? parts_.windows->MainWindow() : hwnd();
     parts_.windows->ShowAbout(owner);
 }
 
@@ -244,12 +218,12 @@ bool ManagerWindow::TrayIconShown() const { return parts_.tray && parts_.tray->I
 void ManagerWindow::StartTrayAnimation() {
     if (animating_) return;
     animating_ = true;
-    ::SetTimer(hwnd_, kTimerTrayAnimation, kTrayAnimationMs, nullptr);
+    ::SetTimer(hwnd(), kTimerTrayAnimation, kTrayAnimationMs, nullptr);
 }
 
 void ManagerWindow::StopTrayAnimation() {
     animating_ = false;
-    ::KillTimer(hwnd_, kTimerTrayAnimation);
+    ::KillTimer(hwnd(), kTimerTrayAnimation);
     if (parts_.tray) parts_.tray->ShowNormalFrame();
 }
 

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+#include "win/message_window.h"
+#include "win/unique_handle.h"
 #include "zema/core/app_services.h"
 #include "zema/core/power.h"
 #include "zema/core/session_policy.h"
@@ -27,7 +29,9 @@ struct ManagerWindowParts {
     bool updatedSwitch = false;
 };
 
-class ManagerWindow : public SessionListener, private SessionUi {
+class ManagerWindow : public win::MessageWindow<ManagerWindow>,
+                      public SessionListener,
+                      private SessionUi {
 public:
     explicit ManagerWindow(const ManagerWindowParts& parts);
     ~ManagerWindow() override;
@@ -35,7 +39,6 @@ public:
     ManagerWindow& operator=(const ManagerWindow&) = delete;
 
     bool Create();
-    HWND Handle() const { return hwnd_; }
 
     // SessionListener
     void OnUpdateChanged(UpdateRecord* record) override;
@@ -51,8 +54,8 @@ private:
     void StartTrayAnimation() override;
     void StopTrayAnimation() override;
 
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    friend class win::MessageWindow<ManagerWindow>;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     void OnCreate();
     void OnDestroy();
@@ -68,8 +71,7 @@ private:
     ManagerWindowParts parts_;
     std::unique_ptr<SessionPolicy> policy_;
     bool animating_ = false;
-    HWND hwnd_ = nullptr;
-    HICON smallIcon_ = nullptr;
+    win::Icon smallIcon_;
     UINT taskbarCreated_ = 0;
 };
 

@@ -2,11 +2,11 @@
 
 #include <commctrl.h>
 
-#include "zema/options/center_on_screen.h"
+#include "win/window_position.h"
 #include "zema/options/download_options.h"
 #include "zema/options/options_ids.h"
-#include "zema/ui/skin_button.h"
-#include "zema/ui/skin_resources.h"
+#include "zema/ui/toolkit/skin_button.h"
+#include "zema/ui/toolkit/skin_resources.h"
 
 namespace zema {
 namespace {
@@ -118,7 +118,7 @@ bool AdvancedDownloadDialog::OnCommand(WORD id, WORD, HWND) {
 
 bool AdvancedDownloadDialog::OnInit() {
     ::SetWindowTextA(hwnd(), skin().GetString("rns_option_download_advaced_title").c_str());
-    CenterOnScreen(hwnd());
+    win::CenterWindow(hwnd());
     ShowLimits();
     for (int id : {IDC_BUTTON_OPTION_DOWNLOAD_ADVANCED_DEFAULT, IDOK, IDCANCEL}) {
         auto button = std::make_unique<SkinButton>();

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "zema/core/settings_store.h"
-#include "zema/ui/skin_control.h"
-#include "zema/ui/skinned_dialog.h"
+#include "zema/ui/toolkit/skin_control.h"
+#include "zema/ui/toolkit/skinned_dialog.h"
 
 namespace zema {
 

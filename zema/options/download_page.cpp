@@ -6,7 +6,7 @@
 
 #include "zema/options/advanced_download_dialog.h"
 #include "zema/options/options_ids.h"
-#include "zema/ui/skin_resources.h"
+#include "zema/ui/toolkit/skin_resources.h"
 
 namespace zema {
 namespace {

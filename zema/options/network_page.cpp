@@ -3,7 +3,7 @@
 #include <iterator>
 
 #include "zema/options/options_ids.h"
-#include "zema/ui/skin_resources.h"
+#include "zema/ui/toolkit/skin_resources.h"
 
 namespace zema {
 namespace {

@@ -1,8 +1,8 @@
 #include "zema/options/options_page.h"
 
-#include "zema/ui/skin_button.h"
-#include "zema/ui/skin_combo.h"
-#include "zema/ui/skin_resources.h"
+#include "zema/ui/toolkit/skin_button.h"
+#include "zema/ui/toolkit/skin_combo.h"
+#include "zema/ui/toolkit/skin_resources.h"
 
 namespace zema {
 namespace {
@@ -33,7 +33,7 @@ bool OptionsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
     case WM_ERASEBKGND: {
         RECT client;
         ::GetClientRect(hwnd(), &client);
-        ::FillRect(reinterpret_cast<HDC>(wParam), &client, static_cast<HBRUSH>(background_.Get()));
+        ::FillRect(reinterpret_cast<HDC>(wParam), &client, background_.Get());
         result = TRUE;
         return true;
     }

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "win/unique_handle.h"
-#include "zema/ui/dialog.h"
-#include "zema/ui/skin_control.h"
+#include "zema/ui/toolkit/dialog.h"
+#include "zema/ui/toolkit/skin_control.h"
 
 namespace zema {
 
@@ -71,7 +71,7 @@ private:
     SettingsStore& settings_;
     const char* titleName_;
     COLORREF textColor_ = 0;
-    win::GdiObject background_;
+    win::Brush background_;
     std::vector<std::unique_ptr<SkinControl>> controls_;
 };
 

@@ -1,10 +1,10 @@
 #include "zema/options/options_window.h"
 
-#include "zema/options/center_on_screen.h"
+#include "win/window_position.h"
 #include "zema/options/options_ids.h"
-#include "zema/ui/skin_button.h"
-#include "zema/ui/skin_list_box.h"
-#include "zema/ui/skin_resources.h"
+#include "zema/ui/toolkit/skin_button.h"
+#include "zema/ui/toolkit/skin_list_box.h"
+#include "zema/ui/toolkit/skin_resources.h"
 
 namespace zema {
 namespace {
@@ -51,7 +51,7 @@ HWND OptionsWindow::Show(HWND owner) {
 }
 
 bool OptionsWindow::OnInit() {
-    CenterOnScreen(hwnd());
+    win::CenterWindow(hwnd());
     HWND list = Item(IDC_LIST_OPTION_PAGES);
     auto pageList = std::make_unique<SkinListBox>();
     if (pageList->Attach(list, skin())) controls_.push_back(std::move(pageList));

@@ -9,8 +9,8 @@
 
 #include "win/unique_handle.h"
 #include "zema/options/options_page.h"
-#include "zema/ui/skin_control.h"
-#include "zema/ui/skinned_dialog.h"
+#include "zema/ui/toolkit/skin_control.h"
+#include "zema/ui/toolkit/skinned_dialog.h"
 
 namespace zema {
 

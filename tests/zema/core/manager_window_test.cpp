@@ -29,12 +29,12 @@ public:
     bool DownloadsActive() const override { return downloading; }
     bool InstallationsActive() const override { return installing; }
     const UpdateList& Updates() const override { return records; }
-    int StartDownload(UpdateRecord& record, bool) override {
+    StartResult StartDownload(UpdateRecord& record, bool) override {
         downloads.push_back(record.id);
-        return 0;
+        return StartResult::Started;
     }
     int CancelDownload(UpdateRecord&) override { return 1; }
-    int StartInstallation(UpdateRecord&) override { return -1; }
+    StartResult StartInstallation(UpdateRecord&) override { return StartResult::NoJob; }
     int CancelInstallation(UpdateRecord&) override { return 1; }
     size_t VulnerabilityCount() const override { return 0; }
     RepairedCount CountRepairedVulnerabilities() const override { return {}; }
@@ -146,7 +146,7 @@ protected:
         parts.updatedSwitch = updatedSwitch;
         window_ = std::make_unique<ManagerWindow>(parts);
         EXPECT_TRUE(window_->Create());
-        return window_->Handle();
+        return window_->hwnd();
     }
 
     // KillTimer succeeds only for a timer that is armed.
@@ -309,7 +309,7 @@ TEST_F(ManagerWindowTest, ExitCommandTearsDownAndEndsTheLoop) {
     HWND hwnd = Create(true, true);
     SendMessageA(hwnd, WM_COMMAND, kCmdExit, 0);
     EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_EQ(nullptr, window_->Handle());
+    EXPECT_EQ(nullptr, window_->hwnd());
     EXPECT_EQ(1, tray_.removes);
     EXPECT_EQ(1, windows_.destroyed);
     EXPECT_TRUE(session_.listeners.empty());

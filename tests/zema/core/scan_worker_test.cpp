@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
 #include <vector>
 
 #include "win/com.h"
+#include "win/com_object.h"
 #include "zema/engine/update_engine.h"
 
 namespace zema {
@@ -14,30 +14,7 @@ namespace {
 
 // Reference counting for the fake engine objects below.
 template <typename Interface>
-class Fake : public Interface {
-public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (iid == IID_IUnknown || iid == __uuidof(Interface)) {
-            *out = static_cast<Interface*>(this);
-            this->AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
-
-protected:
-    virtual ~Fake() = default;
-
-private:
-    std::atomic<ULONG> references_{1};
-};
+using Fake = win::ComObject<Interface>;
 
 class FakeTexts : public Fake<ITextList> {
 public:

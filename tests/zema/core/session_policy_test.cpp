@@ -26,15 +26,15 @@ public:
     bool DownloadsActive() const override { return downloading; }
     bool InstallationsActive() const override { return installing; }
     const UpdateList& Updates() const override { return records; }
-    int StartDownload(UpdateRecord& record, bool forceOfficial) override {
+    StartResult StartDownload(UpdateRecord& record, bool forceOfficial) override {
         downloads.push_back(record.id);
         officialForced = forceOfficial;
-        return 0;
+        return StartResult::Started;
     }
     int CancelDownload(UpdateRecord&) override { return 1; }
-    int StartInstallation(UpdateRecord& record) override {
+    StartResult StartInstallation(UpdateRecord& record) override {
         installs.push_back(record.id);
-        return 0;
+        return StartResult::Started;
     }
     int CancelInstallation(UpdateRecord&) override { return 1; }
     size_t VulnerabilityCount() const override { return 3; }

@@ -10,7 +10,7 @@
 #include "win/com.h"
 #include "zema/core/ini_file.h"
 #include "zema/options/options_ids.h"
-#include "zema/ui/skin_resources.h"
+#include "zema/ui/toolkit/skin_resources.h"
 
 namespace zema {
 namespace {

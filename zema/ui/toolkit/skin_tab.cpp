@@ -1,0 +1,123 @@
+#include "zema/ui/toolkit/skin_tab.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "zema/ui/toolkit/drawing.h"
+#include "zema/ui/toolkit/memory_canvas.h"
+#include "zema/ui/toolkit/skin_resources.h"
+
+namespace zema {
+namespace {
+
+constexpr int kMaxText = 255;
+
+}  // namespace
+
+bool SkinTab::Attach(HWND tab, const SkinResources& skin) {
+    if (!Subclass(tab)) return false;
+    select_ = {skin.GetColor("rnc_tabitem_select_from"), skin.GetColor("rnc_tabitem_select_to"),
+               skin.GetColor("rnc_tabitem_select_text")};
+    hover_ = {skin.GetColor("rnc_tabitem_hover_from"), skin.GetColor("rnc_tabitem_hover_to"),
+              skin.GetColor("rnc_tabitem_hover_text")};
+    normal_ = {skin.GetColor("rnc_tabitem_normal_from"), skin.GetColor("rnc_tabitem_normal_to"),
+               skin.GetColor("rnc_tabitem_normal_text")};
+    SetBackground(skin.GetColor("rnc_tab_background"), skin.GetColor("rnc_tabitem_edge"),
+                  skin.GetColor("rnc_tab_gap"));
+    return true;
+}
+
+void SkinTab::SetBackground(COLORREF background, COLORREF edge, COLORREF gap) {
+    background_ = background;
+    edge_ = edge;
+    gap_ = gap;
+    Repaint();
+}
+
+void SkinTab::SetHoveredTab(int index) {
+    if (hovered_ == index) return;
+    hovered_ = index;
+    Repaint();
+}
+
+void SkinTab::OnHoverChanged() {
+    if (!IsHovered()) hovered_ = -1;
+    Repaint();
+}
+
+int SkinTab::TabAt(LPARAM lParam) const {
+    TCHITTESTINFO hit = {{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, 0};
+    return static_cast<int>(::SendMessageA(hwnd(), TCM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+}
+
+void SkinTab::Paint(HDC target) {
+    RECT client;
+    ::GetClientRect(hwnd(), &client);
+    MemoryCanvas canvas(target, client);
+    HDC dc = canvas.dc();
+    FillRectColor(dc, client, background_);
+
+    int count = TabCtrl_GetItemCount(hwnd());
+    int selected = TabCtrl_GetCurSel(hwnd());
+    int tabsBottom = client.top;
+    SelectScope font(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(hwnd(), WM_GETFONT, 0, 0)));
+    for (int i = 0; i < count; ++i) {
+        RECT r;
+        if (!TabCtrl_GetItemRect(hwnd(), i, &r)) continue;
+        if (r.bottom > tabsBottom) tabsBottom = r.bottom;
+        if (i == 0) r.left -= 2;
+        const TabColors* colors = &normal_;
+        if (i == selected) {
+            colors = &select_;
+            r.top -= 1;
+        } else {
+            r.top += 2;
+            if (hoverTracking_ && i == hovered_) colors = &hover_;
+        }
+        if (gradient_)
+            FillGradientFromBottom(dc, r, {colors->from, colors->to});
+        else
+            FillRectColor(dc, r, colors->from);
+        if (i != selected) FrameRectColor(dc, r, edge_);
+
+        char text[kMaxText + 1] = {};
+        TCITEMA item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = text;
+        item.cchTextMax = sizeof(text);
+        TabCtrl_GetItem(hwnd(), i, &item);
+        DrawTextInBox(dc, text, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS,
+                      colors->text, 0, true);
+    }
+    RECT band = client;
+    band.top = tabsBottom;
+    FillRectColor(dc, band, gap_);
+}
+
+bool SkinTab::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_MOUSEMOVE:
+        TrackHover(2);
+        if (hoverTracking_ && IsHovered()) SetHoveredTab(TabAt(lParam));
+        return false;
+    case WM_MOUSEHOVER:
+        if (hoverTracking_) hovered_ = TabAt(lParam);
+        HandleHoverMessages(message);
+        result = 0;
+        return true;
+    case WM_MOUSELEAVE:
+        HandleHoverMessages(message);
+        result = 0;
+        return true;
+    case WM_ERASEBKGND:
+    case WM_PAINT:
+        return HandlePaintMessages(message, wParam, result, [this](HDC dc) { Paint(dc); });
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace zema
