@@ -31,10 +31,14 @@ TlsInputBuffer::TlsInputBuffer(size_t capacity) : bytes_(capacity) {}
 char* TlsInputBuffer::Space(size_t& room) {
     if (PlainSize() == 0 && CipherSize() == 0) {
         plainBegin_ = plainEnd_ = cipherBegin_ = cipherEnd_ = 0;
-    } else if (bytes_.size() - cipherEnd_ < kTlsRecordHeader + kTlsMaxRecordBody &&
-               (plainBegin_ > 0 || cipherBegin_ > plainEnd_)) {
-        // Too little room left for a whole record: what is held moves to
-        // the front, so that it need not arrive in pieces.
+    } else if ((PlainSize() == 0 && cipherBegin_ > 0) ||
+               (bytes_.size() - cipherEnd_ < kTlsRecordHeader + kTlsMaxRecordBody &&
+                (plainBegin_ > 0 || cipherBegin_ > plainEnd_))) {
+        // What is held moves to the front: always once the plaintext is all
+        // handed out (then only a record's start is left, and the next
+        // receive gets the whole buffer), and otherwise when there is too
+        // little room for a whole record, so that it need not arrive in
+        // pieces.
         const size_t plain = PlainSize();
         const size_t cipher = CipherSize();
         memmove(bytes_.data(), bytes_.data() + plainBegin_, plain);

@@ -34,8 +34,8 @@ public:
     explicit TlsInputBuffer(size_t capacity);
 
     // Where the next receive may write, moving what is held to the front
-    // when a whole record would not fit behind it; `room` is 0 when the
-    // buffer is full.
+    // once no plaintext is left or when a whole record would not fit behind
+    // it; `room` is 0 when the buffer is full.
     char* Space(size_t& room);
     void Received(size_t count);
 
