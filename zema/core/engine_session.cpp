@@ -375,18 +375,22 @@ bool EngineSession::AnyRebootPending() const {
     });
 }
 
-SessionSummary EngineSession::Summary() const {
+SessionSummary SummarizeRecords(const UpdateList& records) {
     SessionSummary summary;
-    for (const auto& record : updates_) {
+    for (const auto& record : records) {
         ++summary.total;
         if (IsDownloadActive(record->status)) ++summary.downloading;
-        if (zema::IsPackagePresent(record->status)) ++summary.downloaded;
+        if (IsPackagePresent(record->status)) ++summary.downloaded;
         if (IsFailed(record->status)) ++summary.failed;
         if (IsInstallActive(record->status)) ++summary.installing;
         if (IsDone(record->status)) ++summary.installed;
+        if (record->status == UpdateStatus::InstalledNeedsReboot) ++summary.awaitingReboot;
+        if (NeedsWork(*record)) ++summary.needingWork;
     }
     return summary;
 }
+
+SessionSummary EngineSession::Summary() const { return SummarizeRecords(updates_); }
 
 std::string EngineSession::PackagePath(const UpdateRecord& record) const {
     return settings_.SaveFolder() + "\\" + record.fileName;

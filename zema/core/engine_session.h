@@ -46,8 +46,12 @@ struct SessionSummary {
     int downloaded = 0;
     int failed = 0;
     int installing = 0;
-    int installed = 0;
+    int installed = 0;       // installed, with or without a restart to come
+    int awaitingReboot = 0;  // installed, fixed once the computer restarts
+    int needingWork = 0;     // not excluded and not installed
 };
+
+SessionSummary SummarizeRecords(const UpdateList& records);
 
 class EngineSession : public UpdateSession {
 public:
