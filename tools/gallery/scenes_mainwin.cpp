@@ -1,6 +1,7 @@
 // Scenes of the main window: before the first scan, scanning, results in
-// every grouping with rows in several states, the vulnerability tab, and the
-// clean result of a scan that found nothing.
+// every grouping with rows in several states, the vulnerability tab, the
+// band once everything is repaired (with and without a restart to come) and
+// with one update left, and the clean result of a scan that found nothing.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -184,4 +185,44 @@ ZG_GALLERY_SCENE(main_clean, "main_clean") {
         listener->OnScanCompleted(nullptr, 0);
     context.Settle();
     return window;
+}
+
+namespace {
+
+// A scan's results once the repair has run: every record as given, each
+// with two vulnerabilities.
+HWND AfterRepair(gallery::SceneContext& context, std::initializer_list<UpdateStatus> statuses) {
+    Scene& scene = context.Keep(std::make_unique<Scene>());
+    int32_t id = 0;
+    for (UpdateStatus status : statuses) {
+        ++id;
+        scene.session.Add(id, status, 10, 4).percent = 1.0f;
+        scene.source.vulnerabilities.push_back({id * 3, id, id + 1000});
+        scene.source.vulnerabilities.push_back({id * 3 + 1, id, id + 1000});
+    }
+    scene.source.groups = {{10}, {4}, {1}, {1033}};
+    scene.session.vulnerabilityCount = scene.source.vulnerabilities.size();
+    return scene.Open(context);
+}
+
+}  // namespace
+
+ZG_GALLERY_SCENE(main_repaired, "main_repaired") {
+    return AfterRepair(context, {UpdateStatus::Installed, UpdateStatus::Installed,
+                                 UpdateStatus::Installed});
+}
+
+ZG_GALLERY_SCENE(main_restart_pending, "main_restart_pending") {
+    return AfterRepair(context, {UpdateStatus::Installed, UpdateStatus::InstalledNeedsReboot,
+                                 UpdateStatus::Installed});
+}
+
+ZG_GALLERY_SCENE(main_one_left, "main_one_left") {
+    Scene& scene = context.Keep(std::make_unique<Scene>());
+    scene.session.Add(1, UpdateStatus::Installed, 10, 4);
+    scene.session.Add(2, UpdateStatus::NotDownloaded, 10, 4);
+    scene.source.vulnerabilities = {{3, 1, 1001}, {4, 1, 1001}, {6, 2, 1002}};
+    scene.source.groups = {{10}, {4}, {1}, {1033}};
+    scene.session.vulnerabilityCount = scene.source.vulnerabilities.size();
+    return scene.Open(context);
 }

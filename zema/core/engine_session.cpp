@@ -361,18 +361,7 @@ bool EngineSession::AnyRebootPending() const {
     });
 }
 
-SessionSummary EngineSession::Summary() const {
-    SessionSummary summary;
-    for (const auto& record : updates_) {
-        ++summary.total;
-        if (IsDownloadActive(record->status)) ++summary.downloading;
-        if (zema::IsPackagePresent(record->status)) ++summary.downloaded;
-        if (IsFailed(record->status)) ++summary.failed;
-        if (IsInstallActive(record->status)) ++summary.installing;
-        if (IsDone(record->status)) ++summary.installed;
-    }
-    return summary;
-}
+SessionSummary EngineSession::Summary() const { return SummarizeRecords(updates_); }
 
 std::string EngineSession::PackagePath(const UpdateRecord& record) const {
     return settings_.SaveFolder() + "\\" + record.fileName;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "zema/core/update_record.h"
+
 namespace zema {
 
 // One entry of the scan's vulnerability list.
@@ -29,7 +31,11 @@ struct SessionSummary {
     int downloaded = 0;
     int failed = 0;
     int installing = 0;
-    int installed = 0;
+    int installed = 0;       // installed, with or without a restart to come
+    int awaitingReboot = 0;  // installed, fixed once the computer restarts
+    int needingWork = 0;     // not excluded and not installed
 };
+
+SessionSummary SummarizeRecords(const UpdateList& records);
 
 }  // namespace zema

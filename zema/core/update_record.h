@@ -100,4 +100,10 @@ struct UpdateRecord {
 // handles refer to them.
 using UpdateList = std::vector<std::unique_ptr<UpdateRecord>>;
 
+// A record the user still has to repair: not excluded and not installed
+// (a restart to come counts as installed).
+inline bool NeedsWork(const UpdateRecord& record) {
+    return !record.excluded && !IsDone(record.status);
+}
+
 }  // namespace zema

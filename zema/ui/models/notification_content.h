@@ -21,8 +21,13 @@ struct NotificationFacts {
 // The counts of the session's records now.
 NotificationFacts CurrentFacts(const UpdateSession& session);
 
+// The red shield: what a notification shows when something is to repair,
+// and in place of any newer icon a skin lacks.
+constexpr char kAlertIcon[] = "rni_result_serious";
+
 struct NotificationContent {
     std::string message;
+    const char* icon = kAlertIcon;
     COLORREF color = RGB(0, 0, 0);
     bool showRepair = false;   // "Repair now"
     bool showDetails = true;   // "View details"
@@ -34,7 +39,9 @@ NotificationContent ComposeNotification(NotificationKind kind, const Notificatio
                                         const SkinResources& skin);
 
 struct RebootDialogContent {
+    std::string title;
     std::string message;
+    const char* icon = kAlertIcon;
     bool rebootOffered = false;  // false: check box disabled, OK hidden, Cancel reads "close"
 };
 

@@ -1,24 +1,79 @@
 #include "zema/ui/models/result_summary.h"
 
+#include <set>
+
 namespace zema {
 
-SummaryAppearance ResultSummary::Choose(bool scanning, size_t updateCount) {
-    if (scanning) return SummaryAppearance::Scanning;
-    return updateCount ? SummaryAppearance::Serious : SummaryAppearance::None;
+namespace {
+
+const char* FirstPresent(std::initializer_list<const char*> names, const SkinHasText& has) {
+    const char* last = nullptr;
+    for (const char* name : names) {
+        if (!name) continue;
+        if (has(name)) return name;
+        last = name;
+    }
+    return last;
 }
 
-AppearanceLook ResultSummary::Look(SummaryAppearance appearance) {
+}  // namespace
+
+SummaryAppearance ResultSummary::Choose(bool scanning, const SessionSummary& summary) {
+    if (scanning) return SummaryAppearance::Scanning;
+    if (summary.needingWork > 0) return SummaryAppearance::Serious;
+    if (summary.awaitingReboot > 0) return SummaryAppearance::RestartPending;
+    // Only excluded records left: nothing was repaired, nothing is to do.
+    return summary.installed > 0 ? SummaryAppearance::Repaired : SummaryAppearance::None;
+}
+
+SummaryCounts ResultSummary::Count(const UpdateList& records,
+                                   const std::vector<VulnerabilityEntry>& vulnerabilities) {
+    SummaryCounts counts;
+    std::set<int32_t> left;
+    for (const auto& record : records) {
+        if (NeedsWork(*record)) left.insert(record->id);
+        if (record->status == UpdateStatus::InstalledNeedsReboot) ++counts.awaitingReboot;
+    }
+    counts.updates = static_cast<int>(left.size());
+    for (const VulnerabilityEntry& entry : vulnerabilities)
+        if (left.count(entry.updateId)) ++counts.vulnerabilities;
+    return counts;
+}
+
+AppearanceLook ResultSummary::Look(SummaryAppearance appearance, const SummaryCounts& counts,
+                                   const SkinHasText& has) {
+    AppearanceLook none = {"rni_result_none", "rns_result_title_none", "rnc_result_title_none",
+                           "rns_result_summary_none", "rnc_result_summary_none"};
+    AppearanceLook look = none;
     switch (appearance) {
     case SummaryAppearance::Scanning:
         return {"rni_result_scanning", "rns_result_title_scanning", "rnc_result_title_scanning",
                 "rns_result_summary_scanning", "rnc_result_summary_scanning"};
-    case SummaryAppearance::Serious:
+    case SummaryAppearance::Serious: {
+        const bool oneVulnerability = counts.vulnerabilities == 1;
+        const bool oneUpdate = counts.updates == 1;
+        const char* singular = oneVulnerability && oneUpdate ? "rns_result_summary_serious_one"
+                               : oneVulnerability           ? "rns_result_summary_serious_one_vuln"
+                               : oneUpdate ? "rns_result_summary_serious_one_update"
+                                           : nullptr;
         return {"rni_result_serious", "rns_result_title_serious", "rnc_result_title_serious",
-                "rns_result_summary_serious", "rnc_result_summary_serious"};
-    default:
-        return {"rni_result_none", "rns_result_title_none", "rnc_result_title_none",
-                "rns_result_summary_none", "rnc_result_summary_none"};
+                FirstPresent({singular, "rns_result_summary_serious"}, has),
+                "rnc_result_summary_serious"};
     }
+    case SummaryAppearance::RestartPending:
+        look.title = FirstPresent({"rns_result_title_restart", none.title}, has);
+        look.summary = FirstPresent({counts.awaitingReboot == 1 ? "rns_result_summary_restart_one"
+                                                                : nullptr,
+                                     "rns_result_summary_restart", none.summary},
+                                    has);
+        return look;
+    case SummaryAppearance::Repaired:
+        look.title = FirstPresent({"rns_result_title_repaired", none.title}, has);
+        look.summary = FirstPresent({"rns_result_summary_repaired", none.summary}, has);
+        return look;
+    case SummaryAppearance::None: break;
+    }
+    return none;
 }
 
 SummaryTotals ResultSummary::Totals(const SessionSummary& summary) {

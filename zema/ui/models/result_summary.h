@@ -4,14 +4,18 @@
 // record changes are worth a repaint. No window code.
 
 #include <array>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "zema/core/session_types.h"
 #include "zema/core/update_record.h"
 
 namespace zema {
 
-enum class SummaryAppearance { Scanning, Serious, None };
+// Serious while something is left to repair; Repaired and RestartPending
+// once everything that is not excluded is installed.
+enum class SummaryAppearance { Scanning, Serious, Repaired, RestartPending, None };
 
 struct AppearanceLook {
     const char* icon;
@@ -20,6 +24,17 @@ struct AppearanceLook {
     const char* summary;
     const char* summaryColour;
 };
+
+// What the serious and restart texts count: what is still to repair, and
+// what waits for a restart.
+struct SummaryCounts {
+    int vulnerabilities = 0;
+    int updates = 0;
+    int awaitingReboot = 0;
+};
+
+// Whether the skin has a text; newer entries fall back to older ones.
+using SkinHasText = std::function<bool(const char* name)>;
 
 struct SummaryTotals {
     int total = 0;
@@ -42,8 +57,15 @@ public:
     static constexpr int kTextOffset = 19;
     static constexpr float kPaceStep = 0.05f;
 
-    static SummaryAppearance Choose(bool scanning, size_t updateCount);
-    static AppearanceLook Look(SummaryAppearance appearance);
+    static SummaryAppearance Choose(bool scanning, const SessionSummary& summary);
+    static SummaryCounts Count(const UpdateList& records,
+                               const std::vector<VulnerabilityEntry>& vulnerabilities);
+    // The entries to show; the texts for one update or one vulnerability
+    // where the counts are 1 and the skin has them. The serious summary
+    // takes the vulnerabilities and updates left ("%d%d"), the restart
+    // summary the updates awaiting it ("%d"), the others no argument.
+    static AppearanceLook Look(SummaryAppearance appearance, const SummaryCounts& counts,
+                               const SkinHasText& has);
     static SummaryTotals Totals(const SessionSummary& summary);
     // The four items' entries, in order: total, installed, not installed,
     // failure.

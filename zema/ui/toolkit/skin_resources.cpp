@@ -181,6 +181,11 @@ HICON SkinResources::GetIcon(const std::string& name) const {
         ::LoadImageA(nullptr, path.c_str(), IMAGE_ICON, cx, cy, LR_LOADFROMFILE));
 }
 
+HICON SkinResources::GetIconOr(const std::string& name, const std::string& fallback) const {
+    HICON icon = GetIcon(name);
+    return icon ? icon : GetIcon(fallback);
+}
+
 HFONT SkinResources::GetFont(const std::string& name) const {
     win::ComPtr<IXMLDOMElement> entry = FindEntry(kFontQuery, name);
     if (!entry) return nullptr;
@@ -215,6 +220,10 @@ int SkinResources::GetNumber(const std::string& name) const {
 
 std::string SkinResources::GetString(const std::string& name) const {
     return EntryText(kStringQuery, name);
+}
+
+bool SkinResources::HasString(const std::string& name) const {
+    return FindEntry(kStringQuery, name) != nullptr;
 }
 
 std::string SkinResources::Format(const char* name, const char* conversions, ...) const {

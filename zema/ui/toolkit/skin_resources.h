@@ -47,11 +47,16 @@ public:
     // or unusable.
     HBITMAP GetBitmap(const std::string& name) const;
     HICON GetIcon(const std::string& name) const;
+    // `name`, or `fallback` in a skin made before `name` existed.
+    HICON GetIconOr(const std::string& name, const std::string& fallback) const;
     HFONT GetFont(const std::string& name) const;
     // Black, 0 and the empty text when the entry is missing or unusable.
     COLORREF GetColor(const std::string& name) const;
     int GetNumber(const std::string& name) const;
     std::string GetString(const std::string& name) const;
+    // Whether the skin names the text at all: newer texts fall back to
+    // older ones in skins made before them.
+    bool HasString(const std::string& name) const;
 
     // A string entry used as a printf format. `conversions` names what the
     // caller passes, in order ("%d", "%s%d"); a skin text whose conversions

@@ -95,7 +95,6 @@ public:
         : owner_(owner), skin_(skin) {
         background_ = skin.GetColor("rnc_window_background");
         brush_.Reset(::CreateSolidBrush(background_));
-        icon_.Reset(skin.GetIcon("rni_result_serious"));
         messageFont_.Reset(skin.GetFont("rnf_tray_title"));
         okFont_.Reset(skin.GetFont("rnf_tray_repair"));
     }
@@ -106,6 +105,7 @@ public:
     int Fill(const NotificationContent& content) {
         message_ = content.message;
         color_ = content.color;
+        icon_.Reset(skin_.GetIconOr(content.icon, kAlertIcon));
         check_.SetChecked(false);
         ::ShowWindow(Item(kIdRebootNow), content.showRebootCheck ? SW_SHOWNA : SW_HIDE);
         ::ShowWindow(Item(kIdRepairLink), content.showRepair ? SW_SHOWNA : SW_HIDE);

@@ -39,8 +39,9 @@ DialogTemplate RebootDialog::Layout(const SkinResources& skin) {
 bool RebootDialog::OnInit() {
     content_ = ComposeRebootDialog(CurrentFacts(session_), skin());
     skin().ApplyControlTexts(hwnd(), kTexts);
+    ::SetWindowTextA(hwnd(), content_.title.c_str());
     ::SetDlgItemTextA(hwnd(), kIdRebootMessage, content_.message.c_str());
-    icon_.Reset(skin().GetIcon("rni_result_serious"));
+    icon_.Reset(skin().GetIconOr(content_.icon, kAlertIcon));
     if (icon_)
         ::SendMessageA(Item(kIdRebootIcon), STM_SETICON, reinterpret_cast<WPARAM>(icon_.Get()), 0);
     check_.Attach(Item(kIdRebootCheck), skin());

@@ -87,10 +87,16 @@ void ResultSummaryPanel::Paint(HDC target, const RECT& client) {
     FillGradientFromBottom(dc, client, Gradient{backgroundFrom_, backgroundTo_});
     FrameRectColor(dc, client, edge_);
 
-    bool scanning = session_.IsScanning();
-    SummaryAppearance appearance =
-        ResultSummary::Choose(scanning, scanning ? 0 : session_.Updates().size());
-    AppearanceLook look = ResultSummary::Look(appearance);
+    // The scan thread fills the update list without a lock: it is not read
+    // until the scan has ended.
+    const bool scanning = session_.IsScanning();
+    const SessionSummary records = scanning ? SessionSummary{} : source_.Summary();
+    const SummaryAppearance appearance = ResultSummary::Choose(scanning, records);
+    const SummaryCounts counts =
+        scanning ? SummaryCounts{}
+                 : ResultSummary::Count(session_.Updates(), source_.Vulnerabilities());
+    const AppearanceLook look = ResultSummary::Look(
+        appearance, counts, [this](const char* name) { return skin_.HasString(name); });
     win::Icon icon(skin_.GetIcon(look.icon));
     DrawIconNatural(dc, icon.Get(), client.left + kIconLeft, client.top + kIconTop);
 
@@ -111,11 +117,16 @@ void ResultSummaryPanel::Paint(HDC target, const RECT& client) {
                       skin_.GetColor(look.titleColour), 0, true);
     }
 
-    std::string summary =
-        appearance == SummaryAppearance::Serious
-            ? skin_.Format(look.summary, "%d%d", static_cast<int>(session_.VulnerabilityCount()),
-                           static_cast<int>(session_.Updates().size()))
-            : skin_.GetString(look.summary);
+    std::string summary;
+    switch (appearance) {
+    case SummaryAppearance::Serious:
+        summary = skin_.Format(look.summary, "%d%d", counts.vulnerabilities, counts.updates);
+        break;
+    case SummaryAppearance::RestartPending:
+        summary = skin_.Format(look.summary, "%d", counts.awaitingReboot);
+        break;
+    default: summary = skin_.GetString(look.summary); break;
+    }
     COLORREF summaryColour = skin_.GetColor(look.summaryColour);
     RECT summaryRect = {left, titleRect.bottom + kSummaryGap, client.right - kSummaryRightGap,
                         textBottom};
@@ -129,7 +140,8 @@ void ResultSummaryPanel::Paint(HDC target, const RECT& client) {
     if (appearance == SummaryAppearance::Scanning)
         PaintScanBar(dc, client, titleRect.bottom);
     else
-        PaintTotals(dc, client, summaryFont.Get(), summaryColour);
+        PaintTotals(dc, client, ResultSummary::Totals(records), summaryFont.Get(),
+                    summaryColour);
 }
 
 void ResultSummaryPanel::PaintScanBar(HDC dc, const RECT& client, int titleBottom) {
@@ -144,9 +156,9 @@ void ResultSummaryPanel::PaintScanBar(HDC dc, const RECT& client, int titleBotto
     FrameRectColor(dc, bar, barEdge_);
 }
 
-void ResultSummaryPanel::PaintTotals(HDC dc, const RECT& client, HFONT font, COLORREF colour) {
+void ResultSummaryPanel::PaintTotals(HDC dc, const RECT& client, const SummaryTotals& totals,
+                                     HFONT font, COLORREF colour) {
     SelectScope selected(dc, font);
-    SummaryTotals totals = ResultSummary::Totals(source_.Summary());
     std::array<int, 4> values = ResultSummary::TotalsValues(totals);
     std::array<const char*, 4> names = ResultSummary::TotalsTexts();
     std::array<const char*, 4> icons = ResultSummary::TotalsIcons();

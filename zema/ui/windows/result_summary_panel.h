@@ -45,7 +45,8 @@ private:
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR id, DWORD_PTR self);
     void Paint(HDC dc, const RECT& client);
-    void PaintTotals(HDC dc, const RECT& client, HFONT font, COLORREF colour);
+    void PaintTotals(HDC dc, const RECT& client, const SummaryTotals& totals, HFONT font,
+                     COLORREF colour);
     void PaintScanBar(HDC dc, const RECT& client, int titleBottom);
     void Repaint();
 

@@ -102,15 +102,7 @@ public:
     const std::vector<VulnerabilityEntry>& Vulnerabilities() const override {
         return vulnerabilities;
     }
-    SessionSummary Summary() const override {
-        SessionSummary summary;
-        for (const auto& record : session_.Updates()) {
-            ++summary.total;
-            if (IsDone(record->status)) ++summary.installed;
-            if (IsFailed(record->status)) ++summary.failed;
-        }
-        return summary;
-    }
+    SessionSummary Summary() const override { return SummarizeRecords(session_.Updates()); }
     UpdateFacts Update(int32_t id) const override {
         UpdateFacts facts;
         facts.known = true;

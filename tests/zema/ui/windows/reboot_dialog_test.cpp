@@ -20,6 +20,11 @@ protected:
                                                 [this](UINT flags) { powerCalls.push_back(flags); });
         return dialog->Create(nullptr, RebootDialog::Layout(skin.Get()));
     }
+    std::string Caption(HWND window) {
+        char text[256] = {};
+        ::GetWindowTextA(window, text, sizeof(text));
+        return text;
+    }
     std::string Text(HWND window, int id) {
         char text[256] = {};
         ::GetDlgItemTextA(window, id, text, sizeof(text));
@@ -39,6 +44,7 @@ TEST_F(RebootDialogTest, OkIsEnabledOnlyWithTheBoxCheckedAndReboots) {
     HWND window = Open();
     ASSERT_NE(nullptr, window);
     EXPECT_EQ("Repaired 6, 2 after a restart.", Text(window, kIdRebootMessage));
+    EXPECT_EQ("Restart required", Caption(window));
     HWND ok = ::GetDlgItem(window, IDOK);
     HWND check = ::GetDlgItem(window, kIdRebootCheck);
     EXPECT_FALSE(::IsWindowEnabled(ok));
@@ -61,12 +67,18 @@ TEST_F(RebootDialogTest, WithoutPendingRebootItOnlyReportsAndCloses) {
     HWND window = Open();
     ASSERT_NE(nullptr, window);
     EXPECT_EQ("Repaired 4.", Text(window, kIdRebootMessage));
+    EXPECT_EQ("Installed", Caption(window)) << "nothing to restart for";
     EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(window, kIdRebootCheck)));
     EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(window, IDOK)));
     EXPECT_EQ("Close", Text(window, IDCANCEL));
     ::SendMessageA(::GetDlgItem(window, IDCANCEL), BM_CLICK, 0, 0);
     EXPECT_FALSE(::IsWindow(window));
     EXPECT_TRUE(powerCalls.empty());
+
+    session.repaired = {1, 0};
+    window = Open();
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ("Repaired 1 vulnerability.", Text(window, kIdRebootMessage));
 }
 
 }  // namespace
