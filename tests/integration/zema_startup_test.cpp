@@ -13,6 +13,7 @@
 
 #include "tests/support/product_installation.h"
 #include "win/com.h"
+#include "win/unique_handle.h"
 #include "zema/engine/update_engine.h"
 #include "zema/core/ini_file.h"
 #include "zema/core/messages.h"
@@ -201,6 +202,13 @@ TEST_F(ZemaProcessTest, RebootListIsDroppedAfterTheMachineRestarted) {
     ExitThroughMenu(zema, hwnd);
 }
 
+// True once no process runs the file: a running image cannot be opened to write.
+bool CopyIsFree(const std::string& path) {
+    win::FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    return static_cast<bool>(file);
+}
+
 TEST_F(ZemaProcessTest, StartsTheSelfUpdaterFromItsTemporaryCopy) {
     ASSERT_TRUE(CopyFileA((BinaryFolder() + "\\zg_record_args.exe").c_str(),
                           (install_ + "\\Brightwick.exe").c_str(), FALSE));
@@ -217,6 +225,9 @@ TEST_F(ZemaProcessTest, StartsTheSelfUpdaterFromItsTemporaryCopy) {
     ASSERT_TRUE(PumpUntil([&] { return ReadFileBytes(record).find('\n') != std::string::npos; },
                           kStartTimeoutMs));
     EXPECT_EQ("\"" + copy + "\" -manual\n", ReadFileBytes(record));
+    // Zema does not overwrite an updater copy that still runs, so the next
+    // start waits until the first one has ended and its image is free.
+    ASSERT_TRUE(PumpUntil([&] { return CopyIsFree(copy); }, kStartTimeoutMs));
 
     DeleteFileA(record.c_str());
     ini_.WriteInt("General", "AutoCheckNewVersion", 1);
@@ -224,7 +235,7 @@ TEST_F(ZemaProcessTest, StartsTheSelfUpdaterFromItsTemporaryCopy) {
     ASSERT_TRUE(PumpUntil([&] { return ReadFileBytes(record).find('\n') != std::string::npos; },
                           kStartTimeoutMs));
     EXPECT_EQ("\"" + copy + "\" -auto\n", ReadFileBytes(record));
-    PumpFor(200);
+    EXPECT_TRUE(PumpUntil([&] { return CopyIsFree(copy); }, kStartTimeoutMs));
     DeleteFileA(record.c_str());
     ExitThroughMenu(zema, hwnd);
 }
