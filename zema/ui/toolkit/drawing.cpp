@@ -7,7 +7,6 @@
 namespace zema {
 namespace {
 
-constexpr int kGlyphSize = 16;
 constexpr int kFrameCorner = 4;
 
 BYTE Blend(BYTE first, BYTE second, int i, int n) {
@@ -95,16 +94,15 @@ RECT DrawTextInBox(HDC dc, const std::string& text, const RECT& rect, UINT forma
 }
 
 void DrawCheckMark(HDC dc, const RECT& rect, bool checked, HICON checkedIcon,
-                   HICON uncheckedIcon) {
+                   HICON uncheckedIcon, int size) {
     RECT glyph;
-    glyph.left = rect.left + (rect.right - rect.left - kGlyphSize) / 2;
-    glyph.top = rect.top + (rect.bottom - rect.top - kGlyphSize) / 2;
-    glyph.right = glyph.left + kGlyphSize;
-    glyph.bottom = glyph.top + kGlyphSize;
+    glyph.left = rect.left + (rect.right - rect.left - size) / 2;
+    glyph.top = rect.top + (rect.bottom - rect.top - size) / 2;
+    glyph.right = glyph.left + size;
+    glyph.bottom = glyph.top + size;
     HICON icon = checked ? checkedIcon : uncheckedIcon;
     if (icon) {
-        ::DrawIconEx(dc, glyph.left, glyph.top, icon, kGlyphSize, kGlyphSize, 0, nullptr,
-                     DI_NORMAL);
+        ::DrawIconEx(dc, glyph.left, glyph.top, icon, size, size, 0, nullptr, DI_NORMAL);
         return;
     }
     UINT state = DFCS_BUTTONCHECK | DFCS_FLAT | (checked ? DFCS_CHECKED : 0);
@@ -134,6 +132,32 @@ void DrawProgressBar(HDC dc, const RECT& rect, double fraction, COLORREF frame,
     restRect.left = split;
     FillGradientFromBottom(dc, doneRect, done);
     FillGradientFromBottom(dc, restRect, rest);
+}
+
+HBITMAP ScaleBitmapSmoothly(HBITMAP source, int percent, int sourcePercent) {
+    BITMAP info = {};
+    if (!source || sourcePercent <= 0 || !::GetObjectA(source, sizeof(info), &info))
+        return source;
+    int width = std::max(1, ::MulDiv(info.bmWidth, percent, sourcePercent));
+    int height = std::max(1, ::MulDiv(info.bmHeight, percent, sourcePercent));
+    win::Bitmap original(source);
+    win::Bitmap scaled(CreateBlankImage(width, height));
+    HDC from = ::CreateCompatibleDC(nullptr);
+    HDC to = ::CreateCompatibleDC(nullptr);
+    bool drawn = false;
+    if (scaled && from && to) {
+        HGDIOBJ oldFrom = ::SelectObject(from, original.Get());
+        HGDIOBJ oldTo = ::SelectObject(to, scaled.Get());
+        ::SetStretchBltMode(to, HALFTONE);
+        ::SetBrushOrgEx(to, 0, 0, nullptr);
+        drawn = ::StretchBlt(to, 0, 0, width, height, from, 0, 0, info.bmWidth, info.bmHeight,
+                             SRCCOPY) != FALSE;
+        ::SelectObject(to, oldTo);
+        ::SelectObject(from, oldFrom);
+    }
+    if (to) ::DeleteDC(to);
+    if (from) ::DeleteDC(from);
+    return drawn ? scaled.Release() : original.Release();
 }
 
 HBITMAP CreateBlankImage(int width, int height) {

@@ -19,6 +19,10 @@ struct Gradient {
 // it keeps an image list's indexes where the skin lacks a picture.
 HBITMAP CreateBlankImage(int width, int height);
 
+// `source` (taken over) resized by percent / sourcePercent with halftone
+// resampling, as a 32-bit DIB section; `source` itself when that fails.
+HBITMAP ScaleBitmapSmoothly(HBITMAP source, int percent, int sourcePercent);
+
 void FillGradientFromRight(HDC dc, const RECT& rect, Gradient colors);
 // One-pixel horizontal lines from the bottom edge upwards, same blend.
 void FillGradientFromBottom(HDC dc, const RECT& rect, Gradient colors);
@@ -28,10 +32,10 @@ void FillGradientFromBottom(HDC dc, const RECT& rect, Gradient colors);
 RECT DrawTextInBox(HDC dc, const std::string& text, const RECT& rect, UINT format,
                    COLORREF textColor, COLORREF backColor, bool transparent);
 
-// A 16x16 check glyph centred in the rectangle: the given icon when there is
-// one, else the system's flat check box.
+// A check glyph (16x16 at 96 DPI, `size` square) centred in the rectangle:
+// the given icon when there is one, else the system's flat check box.
 void DrawCheckMark(HDC dc, const RECT& rect, bool checked, HICON checkedIcon,
-                   HICON uncheckedIcon);
+                   HICON uncheckedIcon, int size = 16);
 
 // Rounded frame, then the done fraction (0.0 to 1.0) in one gradient and the
 // rest in the other, clipped to the rectangle.

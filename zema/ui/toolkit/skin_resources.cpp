@@ -9,6 +9,7 @@
 
 #include "win/text.h"
 #include "win/xml.h"
+#include "zema/ui/toolkit/drawing.h"
 #include "zema/ui/toolkit/skin_values.h"
 
 namespace zema {
@@ -25,6 +26,20 @@ constexpr wchar_t kStringQuery[] = L"//StringTable/String[@name='%s']";
 constexpr size_t kMaxFaceBytes = LF_FACESIZE - 1;
 
 SkinResources* g_current = nullptr;
+
+// The scales the default skin draws its bitmaps at, besides 100 %.
+constexpr int kDrawnScales[] = {150, 200};
+
+int ScalePercent(UINT dpi) { return win::ScaleForDpi(100, dpi); }
+
+// "skin\\title.bmp" drawn for 150 % is "skin\\title_150.bmp".
+std::string ScaleVariantPath(const std::string& path, int percent) {
+    size_t slash = path.find_last_of("\\/");
+    size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        dot = path.size();
+    return path.substr(0, dot) + "_" + std::to_string(percent) + path.substr(dot);
+}
 
 std::wstring FormatQuery(const wchar_t* queryTemplate, const std::string& name) {
     std::wstring query = queryTemplate;
@@ -155,17 +170,36 @@ std::string SkinResources::FilePath(IXMLDOMElement* entry) const {
     return folder_ + "\\" + file;
 }
 
-HBITMAP SkinResources::GetBitmap(const std::string& name) const {
+HBITMAP SkinResources::GetBitmap(const std::string& name, UINT dpi) const {
     win::ComPtr<IXMLDOMElement> entry = FindEntry(kBitmapQuery, name);
     if (!entry) return nullptr;
     std::string path = FilePath(entry.Get());
     if (path.empty()) return nullptr;
-    // A DIB section keeps the file's alpha channel for the image lists.
-    return static_cast<HBITMAP>(::LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
-                                             LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    return LoadBitmapFile(path, dpi);
 }
 
-HICON SkinResources::GetIcon(const std::string& name) const {
+HBITMAP SkinResources::LoadBitmapFile(const std::string& path, UINT dpi) const {
+    // A DIB section keeps the file's alpha channel for the image lists.
+    auto load = [](const std::string& file) {
+        return static_cast<HBITMAP>(::LoadImageA(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0,
+                                                 LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    };
+    int percent = ScalePercent(dpi);
+    if (percent == 100) return load(path);
+    // The drawing made for this scale, else the nearest larger one (reduced
+    // smoothly), else the 100 % one enlarged.
+    for (int drawn : kDrawnScales) {
+        if (drawn < percent) continue;
+        HBITMAP variant = load(ScaleVariantPath(path, drawn));
+        if (!variant) continue;
+        if (drawn == percent) return variant;
+        return ScaleBitmapSmoothly(variant, percent, drawn);
+    }
+    HBITMAP original = load(path);
+    return original ? ScaleBitmapSmoothly(original, percent, 100) : nullptr;
+}
+
+HICON SkinResources::GetIcon(const std::string& name, UINT dpi) const {
     win::ComPtr<IXMLDOMElement> entry = FindEntry(kIconQuery, name);
     if (!entry) return nullptr;
     LONG cx = 0;
@@ -177,16 +211,19 @@ HICON SkinResources::GetIcon(const std::string& name) const {
     if (cx < 0 || cy < 0 || cx > kMaxIconSize || cy > kMaxIconSize) return nullptr;
     std::string path = FilePath(entry.Get());
     if (path.empty()) return nullptr;
-    return static_cast<HICON>(
-        ::LoadImageA(nullptr, path.c_str(), IMAGE_ICON, cx, cy, LR_LOADFROMFILE));
+    // The loader takes the .ico's entry of this size, or scales the nearest.
+    return static_cast<HICON>(::LoadImageA(nullptr, path.c_str(), IMAGE_ICON,
+                                           win::ScaleForDpi(cx, dpi), win::ScaleForDpi(cy, dpi),
+                                           LR_LOADFROMFILE));
 }
 
-HICON SkinResources::GetIconOr(const std::string& name, const std::string& fallback) const {
-    HICON icon = GetIcon(name);
-    return icon ? icon : GetIcon(fallback);
+HICON SkinResources::GetIconOr(const std::string& name, const std::string& fallback,
+                               UINT dpi) const {
+    HICON icon = GetIcon(name, dpi);
+    return icon ? icon : GetIcon(fallback, dpi);
 }
 
-HFONT SkinResources::GetFont(const std::string& name) const {
+HFONT SkinResources::GetFont(const std::string& name, UINT dpi) const {
     win::ComPtr<IXMLDOMElement> entry = FindEntry(kFontQuery, name);
     if (!entry) return nullptr;
     LOGFONTA font = {};
@@ -207,6 +244,8 @@ HFONT SkinResources::GetFont(const std::string& name) const {
     std::string face;
     if (!AttributeText(e, L"facename", face)) return nullptr;
     std::memcpy(font.lfFaceName, face.data(), std::min(face.size(), kMaxFaceBytes));
+    font.lfHeight = win::ScaleForDpi(font.lfHeight, dpi);
+    font.lfWidth = win::ScaleForDpi(font.lfWidth, dpi);
     return ::CreateFontIndirectA(&font);
 }
 

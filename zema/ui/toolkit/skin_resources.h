@@ -8,6 +8,7 @@
 #include <string>
 
 #include "win/com.h"
+#include "win/dpi.h"
 
 namespace zema {
 
@@ -44,12 +45,17 @@ public:
     const std::string& Folder() const { return folder_; }
 
     // New GDI objects, owned by the caller; null when the entry is missing
-    // or unusable.
-    HBITMAP GetBitmap(const std::string& name) const;
-    HICON GetIcon(const std::string& name) const;
+    // or unusable. The skin's sizes are 96-DPI sizes; for another `dpi` a
+    // bitmap comes from the file drawn for that scale ("title_150.bmp" beside
+    // "title.bmp"; 150 and 200 are drawn) or is scaled smoothly from the
+    // nearest, an icon is taken at the scaled size from its .ico, and a font
+    // gets the scaled height and width.
+    HBITMAP GetBitmap(const std::string& name, UINT dpi = win::kDefaultDpi) const;
+    HICON GetIcon(const std::string& name, UINT dpi = win::kDefaultDpi) const;
     // `name`, or `fallback` in a skin made before `name` existed.
-    HICON GetIconOr(const std::string& name, const std::string& fallback) const;
-    HFONT GetFont(const std::string& name) const;
+    HICON GetIconOr(const std::string& name, const std::string& fallback,
+                    UINT dpi = win::kDefaultDpi) const;
+    HFONT GetFont(const std::string& name, UINT dpi = win::kDefaultDpi) const;
     // Black, 0 and the empty text when the entry is missing or unusable.
     COLORREF GetColor(const std::string& name) const;
     int GetNumber(const std::string& name) const;
@@ -72,6 +78,7 @@ private:
                                           const std::string& name) const;
     std::string EntryText(const wchar_t* queryTemplate, const std::string& name) const;
     std::string FilePath(IXMLDOMElement* entry) const;
+    HBITMAP LoadBitmapFile(const std::string& path, UINT dpi) const;
 
     win::ComPtr<IXMLDOMDocument> document_;
     std::string folder_;

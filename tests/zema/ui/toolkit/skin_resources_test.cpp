@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 #include <regex>
+#include <utility>
 
 #include "tests/support/test_support.h"
 #include "tests/zema/ui/toolkit/skin_test_files.h"
@@ -193,6 +194,46 @@ TEST(DefaultSkin, EveryNamedImageLoads) {
         ++images;
     }
     EXPECT_EQ(18 + 36, images);
+}
+
+// A window at 150 or 200 % asks for the skin's pictures and fonts at that
+// scale: the drawings made for it, a smooth reduction of the next larger
+// one between them, and fonts and icons at the scaled size.
+TEST(DefaultSkin, GivesImagesAndFontsAtTheScaleAsked) {
+    win::ComInit com;
+    zema::SkinResources skin;
+    ASSERT_TRUE(skin.Load(testing_support::BinaryFolder() + "\\..\\skin\\res.xml"));
+    auto bitmapSize = [&](UINT dpi) {
+        win::Bitmap bitmap(skin.GetBitmap("rnb_closebutton_normal", dpi));
+        BITMAP info = {};
+        ::GetObjectA(bitmap.Get(), sizeof(info), &info);
+        return std::make_pair(info.bmWidth, info.bmHeight);
+    };
+    EXPECT_EQ(std::make_pair(29L, 18L), bitmapSize(96));
+    EXPECT_EQ(std::make_pair(44L, 27L), bitmapSize(144));   // close_normal_150.bmp
+    EXPECT_EQ(std::make_pair(58L, 36L), bitmapSize(192));   // close_normal_200.bmp
+    EXPECT_EQ(std::make_pair(37L, 23L), bitmapSize(120));   // 125 %: the 150 % one reduced
+    EXPECT_EQ(std::make_pair(73L, 45L), bitmapSize(240));   // 250 %: the 100 % one enlarged
+
+    auto iconSize = [&](UINT dpi) {
+        win::Icon icon(skin.GetIcon("rni_checked", dpi));
+        ICONINFO info = {};
+        if (!icon || !::GetIconInfo(icon.Get(), &info)) return 0L;
+        BITMAP mask = {};
+        ::GetObjectA(info.hbmMask, sizeof(mask), &mask);
+        ::DeleteObject(info.hbmMask);
+        if (info.hbmColor) ::DeleteObject(info.hbmColor);
+        return mask.bmWidth;
+    };
+    EXPECT_EQ(16, iconSize(96));
+    EXPECT_EQ(24, iconSize(144));
+    EXPECT_EQ(32, iconSize(192));
+
+    win::Font font(skin.GetFont("rnf_result_title", 144));
+    LOGFONTA scaled = {};
+    ASSERT_TRUE(::GetObjectA(font.Get(), sizeof(scaled), &scaled));
+    EXPECT_EQ(-24, scaled.lfHeight);  // -16 at 96 DPI
+    EXPECT_EQ(FW_BOLD, scaled.lfWeight);
 }
 
 // The band formats these with names it picks at run time, which the build's
