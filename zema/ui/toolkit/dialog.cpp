@@ -8,6 +8,30 @@
 namespace zema {
 namespace {
 
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+#ifndef WM_DPICHANGED_AFTERPARENT
+#define WM_DPICHANGED_AFTERPARENT 0x02E3
+#endif
+
+// The system would also re-lay out a per-monitor dialog itself on a change
+// of screen (Windows 10 1703 on); the scaler does it instead, the same way
+// on every system.
+void KeepDpiChangesToOurselves(HWND dialog) {
+    using SetBehaviorFn = BOOL(WINAPI*)(HWND, int, int);
+    static const auto setBehavior = reinterpret_cast<SetBehaviorFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("user32.dll"), "SetDialogDpiChangeBehavior")));
+    constexpr int kDisableAll = 1;  // DDC_DISABLE_ALL
+    if (setBehavior) setBehavior(dialog, kDisableAll, kDisableAll);
+}
+
+bool IsDialogWindow(HWND window) {
+    char name[16] = {};
+    ::GetClassNameA(window, name, sizeof(name));
+    return ::lstrcmpA(name, "#32770") == 0;
+}
+
 // The thread's modeless dialogs, whose keyboard messages its loop hands to
 // the dialog manager.
 std::vector<HWND>& ModelessDialogs() {
@@ -60,6 +84,7 @@ Dialog::~Dialog() {
 
 INT_PTR Dialog::RunModal(HWND owner, const DialogTemplate& layout) {
     modal_ = true;
+    templateUnits_ = {layout.Get()->cx, layout.Get()->cy};
     return ::DialogBoxIndirectParamA(::GetModuleHandleA(nullptr), layout.Get(), owner, DialogProc,
                                      reinterpret_cast<LPARAM>(this));
 }
@@ -72,6 +97,7 @@ INT_PTR Dialog::RunModal(HWND owner, HINSTANCE module, int resourceId) {
 
 HWND Dialog::Create(HWND owner, const DialogTemplate& layout) {
     modal_ = false;
+    templateUnits_ = {layout.Get()->cx, layout.Get()->cy};
     HWND window = ::CreateDialogIndirectParamA(::GetModuleHandleA(nullptr), layout.Get(), owner,
                                                DialogProc, reinterpret_cast<LPARAM>(this));
     if (window) RememberModeless(window);
@@ -103,7 +129,7 @@ void Dialog::OnSize(UINT, int, int) {}
 bool Dialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
 void Dialog::SetLayout(const LayoutRule* rules, size_t count) {
-    layout_.Capture(hwnd(), rules, count);
+    layout_.Capture(hwnd(), rules, count, scaler_.DesignedClient());
 }
 
 bool Dialog::TranslateModelessMessage(MSG& msg) {
@@ -139,8 +165,24 @@ bool Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
     if (OnMessage(message, wParam, lParam, result)) return true;
     switch (message) {
     case WM_INITDIALOG:
+        KeepDpiChangesToOurselves(hwnd());
+        scaler_.Init(hwnd(), templateUnits_);
         if (frame_) frame_->Attach(hwnd());
         result = OnInit() ? TRUE : FALSE;
+        // The layout is recorded by now, so a window cut to its screen
+        // moves its anchored controls in.
+        win::DialogScaler::FitToWorkArea(hwnd());
+        return true;
+    case WM_DPICHANGED:
+        ChangeDpi(win::Dpi(HIWORD(wParam)), reinterpret_cast<const RECT*>(lParam));
+        result = 0;
+        return true;
+    case WM_DPICHANGED_AFTERPARENT:
+        // From a parent that changed screens (wParam: its DPI, or 0 from the
+        // system, which has then already given this window its new DPI).
+        ChangeDpi(wParam ? win::Dpi(static_cast<UINT>(wParam)) : win::Dpi::ForWindow(hwnd()),
+                  nullptr);
+        result = 0;
         return true;
     case WM_COMMAND:
         if (OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam))) {
@@ -167,9 +209,35 @@ bool Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
         return false;  // the frame needs it too
     case WM_DESTROY:
         OnDestroy();
+        win::DialogScaler::Forget(hwnd());
         return false;
     }
     return false;
+}
+
+void Dialog::ChangeDpi(win::Dpi dpi, const RECT* suggested) {
+    win::Dpi old = scaler_.dpi();
+    if (dpi != old) {
+        scaler_.Rescale(hwnd(), dpi);
+        layout_.Rescale(static_cast<int>(dpi.Value()), static_cast<int>(old.Value()));
+        if (frame_) frame_->SetDpi(dpi);
+        OnDpiChanged(dpi);
+        // Panes and pages inside are laid out for the new scale before this
+        // window's new size places them.
+        for (HWND child = ::GetWindow(hwnd(), GW_CHILD); child;
+             child = ::GetWindow(child, GW_HWNDNEXT))
+            if (IsDialogWindow(child))
+                ::SendMessageA(child, WM_DPICHANGED_AFTERPARENT, dpi.Value(), 0);
+    }
+    if (suggested) {
+        RECT place = win::DialogScaler::FittedToWorkArea(*suggested);
+        ::SetWindowPos(hwnd(), nullptr, place.left, place.top, place.right - place.left,
+                       place.bottom - place.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    }
+    if (dpi != old)
+        ::RedrawWindow(hwnd(), nullptr, nullptr,
+                       RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 bool Dialog::Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

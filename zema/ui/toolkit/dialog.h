@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "win/dialog_scaler.h"
+#include "win/dpi.h"
 #include "win/message_window.h"
 #include "zema/ui/toolkit/dialog_template.h"
 #include "zema/ui/toolkit/layout.h"
@@ -49,6 +51,11 @@ public:
     // thread's modeless dialogs took it for keyboard navigation.
     static bool TranslateModelessMessage(MSG& msg);
 
+    // The display scale the window is laid out for, and a 96-DPI pixel
+    // measure at that scale.
+    win::Dpi dpi() const { return scaler_.dpi(); }
+    int Px(int px96) const { return scaler_.dpi().Scale(px96); }
+
 protected:
     // Return false from OnInit when it set the focus itself.
     virtual bool OnInit() { return true; }
@@ -58,6 +65,10 @@ protected:
     virtual void OnTimer(UINT_PTR id);
     virtual void OnSize(UINT type, int cx, int cy);
     virtual void OnDestroy() {}
+    // The window moved to a screen of another scale and its controls have
+    // been placed for it: fonts, images and measures of its own follow here.
+    // The window takes its new size after this.
+    virtual void OnDpiChanged(win::Dpi) {}
     // Every message first: return true with `result` set to take it.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
@@ -72,10 +83,13 @@ private:
     bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool CloseOnStandardCommand(WORD id);
     bool Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void ChangeDpi(win::Dpi dpi, const RECT* suggested);
 
     bool modal_ = false;
+    SIZE templateUnits_ = {};  // of a template built in code
     SkinnedFrame* frame_ = nullptr;
     Layout layout_;
+    win::DialogScaler scaler_;
 };
 
 }  // namespace zema

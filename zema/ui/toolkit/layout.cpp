@@ -1,12 +1,14 @@
 #include "zema/ui/toolkit/layout.h"
 
+#include <algorithm>
+
 namespace zema {
 
-void Layout::Capture(HWND parent, const LayoutRule* rules, size_t count) {
+void Layout::Capture(HWND parent, const LayoutRule* rules, size_t count, SIZE designed) {
     items_.clear();
     RECT client;
     ::GetClientRect(parent, &client);
-    original_ = {client.right, client.bottom};
+    original_ = {std::max(client.right, designed.cx), std::max(client.bottom, designed.cy)};
     for (size_t i = 0; i < count; ++i) {
         HWND control = ::GetDlgItem(parent, rules[i].id);
         if (!control) continue;
@@ -15,6 +17,19 @@ void Layout::Capture(HWND parent, const LayoutRule* rules, size_t count) {
         ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&place), 2);
         items_.push_back({rules[i].id, rules[i].anchors, place});
     }
+    if (original_.cx != client.right || original_.cy != client.bottom) Apply(parent);
+}
+
+void Layout::Rescale(int num, int den) {
+    auto scale = [num, den](LONG& measure) { measure = ::MulDiv(measure, num, den); };
+    for (Item& item : items_) {
+        scale(item.place.left);
+        scale(item.place.top);
+        scale(item.place.right);
+        scale(item.place.bottom);
+    }
+    scale(original_.cx);
+    scale(original_.cy);
 }
 
 void Layout::Apply(HWND parent) const {

@@ -27,10 +27,14 @@ struct LayoutRule {
 class Layout {
 public:
     // Records the parent's client size and each listed control's place as
-    // they are now (in the dialog's initialisation).
-    void Capture(HWND parent, const LayoutRule* rules, size_t count);
+    // they are now (in the dialog's initialisation). `designed` is the client
+    // size the controls were placed for, where the system made the window
+    // smaller (to fit the screen); the controls then move in at once.
+    void Capture(HWND parent, const LayoutRule* rules, size_t count, SIZE designed = {});
     // Moves the controls for the parent's current client size.
     void Apply(HWND parent) const;
+    // The recorded places and size at a new display scale.
+    void Rescale(int num, int den);
     bool Empty() const { return items_.empty(); }
 
 private:

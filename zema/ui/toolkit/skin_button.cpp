@@ -116,13 +116,15 @@ void SkinButton::Paint(const DRAWITEMSTRUCT& item) {
         FillRectColor(dc, rect, look.faceTop);
     FrameRectColor(dc, rect, look.edge);
 
+    win::Dpi scale = dpi();
     RECT box = rect;
-    box.left += kTextInset;
-    box.right -= kTextInset;
+    box.left += scale.Scale(kTextInset);
+    box.right -= scale.Scale(kTextInset);
     if (icon_) {
-        int top = box.top + (box.bottom - box.top - kIconSize) / 2;
-        ::DrawIconEx(dc, box.left, top, icon_.Get(), kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
-        box.left += kIconTextOffset;
+        int size = scale.Scale(kIconSize);
+        int top = box.top + (box.bottom - box.top - size) / 2;
+        ::DrawIconEx(dc, box.left, top, icon_.Get(), size, size, 0, nullptr, DI_NORMAL);
+        box.left += scale.Scale(kIconTextOffset);
     }
     if (pressed) ::OffsetRect(&box, 1, 1);
     char text[kMaxText + 1] = {};
@@ -138,7 +140,7 @@ void SkinButton::Paint(const DRAWITEMSTRUCT& item) {
 
     if (focused && !(item.itemState & ODS_NOFOCUSRECT)) {
         RECT focus = rect;
-        ::InflateRect(&focus, -kFocusInset, -kFocusInset);
+        ::InflateRect(&focus, -scale.Scale(kFocusInset), -scale.Scale(kFocusInset));
         ::SetTextColor(dc, RGB(0, 0, 0));
         ::SetBkColor(dc, RGB(255, 255, 255));
         ::DrawFocusRect(dc, &focus);

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "win/dialog_scaler.h"
+
 namespace zema {
 namespace {
 
@@ -10,6 +12,8 @@ constexpr UINT_PTR kSubclassId = 0x5A4B;
 }  // namespace
 
 SkinControl::~SkinControl() { Detach(); }
+
+win::Dpi SkinControl::dpi() const { return win::DialogScaler::ForControl(hwnd_); }
 
 bool SkinControl::Subclass(HWND control) {
     Detach();

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "win/dpi.h"
+
 namespace zema {
 
 class SkinControl {
@@ -21,6 +23,8 @@ public:
     // Shows the hover look without a mouse (the gallery and tests); the
     // next real mouse leave clears it.
     void SetHover(bool hover);
+    // The scale the control draws at (its dialog's).
+    win::Dpi dpi() const;
 
 protected:
     bool Subclass(HWND control);

@@ -62,13 +62,15 @@ void SkinHeader::Paint(HDC target) {
     FillRectColor(dc, bottomLine, edge_);
 
     SelectScope font(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(hwnd(), WM_GETFONT, 0, 0)));
+    win::Dpi scale = dpi();
+    int separatorInset = scale.Scale(kSeparatorInset);
     int count = Header_GetItemCount(hwnd());
     for (int i = 0; i < count; ++i) {
         RECT r;
         if (!Header_GetItemRect(hwnd(), i, &r)) continue;
-        VerticalLine(dc, r.right - 1, r.top + kSeparatorInset, r.bottom - kSeparatorInset,
+        VerticalLine(dc, r.right - 1, r.top + separatorInset, r.bottom - separatorInset,
                      SeparatorDark(from_));
-        VerticalLine(dc, r.right, r.top + kSeparatorInset, r.bottom - kSeparatorInset,
+        VerticalLine(dc, r.right, r.top + separatorInset, r.bottom - separatorInset,
                      SeparatorLight(from_));
         char text[kMaxText + 1] = {};
         HDITEMA item = {};
@@ -80,8 +82,8 @@ void SkinHeader::Paint(HDC target) {
         if ((item.fmt & HDF_JUSTIFYMASK) == HDF_RIGHT) align = DT_RIGHT;
         if ((item.fmt & HDF_JUSTIFYMASK) == HDF_CENTER) align = DT_CENTER;
         RECT box = r;
-        box.left += kTextInset;
-        box.right -= kTextInset;
+        box.left += scale.Scale(kTextInset);
+        box.right -= scale.Scale(kTextInset);
         DrawTextInBox(dc, text, box,
                       align | DT_SINGLELINE | DT_VCENTER | DT_WORD_ELLIPSIS | DT_NOPREFIX, text_,
                       0, true);

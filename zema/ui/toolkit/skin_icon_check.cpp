@@ -54,15 +54,17 @@ void SkinIconCheck::Paint(HDC target) {
     // No background of its own: the parent's shows through.
     PaintParentBackground(hwnd(), dc);
 
-    RECT glyph = {client.left, client.top + (client.bottom - client.top - kGlyphSize) / 2,
-                  client.left + kGlyphSize, 0};
-    glyph.bottom = glyph.top + kGlyphSize;
+    win::Dpi scale = dpi();
+    int glyphSize = scale.Scale(kGlyphSize);
+    RECT glyph = {client.left, client.top + (client.bottom - client.top - glyphSize) / 2,
+                  client.left + glyphSize, 0};
+    glyph.bottom = glyph.top + glyphSize;
     bool icons = checkedIcon_ && uncheckedIcon_;
     DrawCheckMark(dc, glyph, checked_, icons ? checkedIcon_.Get() : nullptr,
-                  icons ? uncheckedIcon_.Get() : nullptr);
+                  icons ? uncheckedIcon_.Get() : nullptr, glyphSize);
 
     RECT box = client;
-    box.left = icons ? kIconTextX : kGlyphSize + kGlyphTextGap;
+    box.left = scale.Scale(icons ? kIconTextX : kGlyphSize + kGlyphTextGap);
     char text[260] = {};
     ::GetWindowTextA(hwnd(), text, sizeof(text));
     bool enabled = ::IsWindowEnabled(hwnd());

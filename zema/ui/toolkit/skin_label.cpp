@@ -72,7 +72,7 @@ void SkinLabel::Paint(HDC target) {
     char text[1024] = {};
     ::GetWindowTextA(hwnd(), text, sizeof(text));
     RECT box = client;
-    box.left += kTextIndent;
+    box.left += dpi().Scale(kTextIndent);
     DrawTextInBox(dc, text, box, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX,
                   text_, 0, true);
 }

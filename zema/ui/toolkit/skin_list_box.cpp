@@ -42,7 +42,7 @@ void SkinListBox::PaintItem(const DRAWITEMSTRUCT& item) {
     if (length >= 0 && length < static_cast<LRESULT>(sizeof(text)))
         ::SendMessageA(hwnd(), LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text));
     RECT box = rect;
-    box.left += kTextIndent;
+    box.left += dpi().Scale(kTextIndent);
     SelectScope font(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(hwnd(), WM_GETFONT, 0, 0)));
     DrawTextInBox(dc, text, box, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX,
                   selected ? kSelectedText : text_, 0, true);

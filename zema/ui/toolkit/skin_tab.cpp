@@ -65,13 +65,13 @@ void SkinTab::Paint(HDC target) {
         RECT r;
         if (!TabCtrl_GetItemRect(hwnd(), i, &r)) continue;
         if (r.bottom > tabsBottom) tabsBottom = r.bottom;
-        if (i == 0) r.left -= 2;
+        if (i == 0) r.left -= dpi().Scale(2);
         const TabColors* colors = &normal_;
         if (i == selected) {
             colors = &select_;
-            r.top -= 1;
+            r.top -= dpi().Scale(1);
         } else {
-            r.top += 2;
+            r.top += dpi().Scale(2);
             if (hoverTracking_ && i == hovered_) colors = &hover_;
         }
         if (gradient_)

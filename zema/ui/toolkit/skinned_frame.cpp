@@ -66,27 +66,55 @@ SkinnedFrame::SkinnedFrame(const SkinResources& skin, const FrameStyle& style)
     inactiveEdge_ = skin.GetColor("rnc_windowedge_bkinactive");
     captionText_ = kCaptionTextColor;
     backgroundBrush_.Reset(::CreateSolidBrush(background_));
-    titleBitmap_.Reset(skin.GetBitmap("rnb_mainwindow_title_bk"));
+    LoadScaledResources();
+    ResolveMargins();
+}
+
+void SkinnedFrame::LoadScaledResources() {
+    UINT dpi = dpi_.Value();
+    titleBitmap_.Reset(skin_.GetBitmap("rnb_mainwindow_title_bk", dpi));
+    if (skinCaptionFont_) {
+        LOGFONTA font = captionFont96_;
+        font.lfHeight = dpi_.Scale(font.lfHeight);
+        font.lfWidth = dpi_.Scale(font.lfWidth);
+        captionFont_.Reset(::CreateFontIndirectA(&font));
+        return;
+    }
     NONCLIENTMETRICSA metrics = {};
     metrics.cbSize = sizeof(metrics);
     if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        // The system answers for its own DPI.
+        win::Dpi system = win::Dpi::ForSystem();
+        if (system != dpi_)
+            metrics.lfCaptionFont.lfHeight =
+                ::MulDiv(metrics.lfCaptionFont.lfHeight, dpi, system.Value());
         metrics.lfCaptionFont.lfWeight = FW_BOLD;
         captionFont_.Reset(::CreateFontIndirectA(&metrics.lfCaptionFont));
     }
+}
+
+void SkinnedFrame::SetDpi(win::Dpi dpi) {
+    if (dpi == dpi_) return;
+    dpi_ = dpi;
+    LoadScaledResources();
     ResolveMargins();
+    if (!hwnd_) return;
+    BuildImageList();
+    // The new non-client sizes take effect with the window's next size.
+    UpdateButtonRects();
 }
 
 void SkinnedFrame::ResolveMargins() {
     // Absurd skin numbers would leave no client area or overflow the
     // region arithmetic; keep them to a sane band.
     constexpr int kMaxMargin = 200;
-    auto sane = [](int value, int system) {
+    auto sane = [this](int value, int system) {
         if (value < 0) return system;
-        return value > kMaxMargin ? kMaxMargin : value;
+        return dpi_.Scale(value > kMaxMargin ? kMaxMargin : value);
     };
-    int frameX = ::GetSystemMetrics(SM_CXDLGFRAME);
-    int frameY = ::GetSystemMetrics(SM_CYDLGFRAME);
-    caption_ = sane(style_.caption, frameY + ::GetSystemMetrics(SM_CYCAPTION));
+    int frameX = dpi_.SystemMetric(SM_CXDLGFRAME);
+    int frameY = dpi_.SystemMetric(SM_CYDLGFRAME);
+    caption_ = sane(style_.caption, frameY + dpi_.SystemMetric(SM_CYCAPTION));
     left_ = sane(style_.left, frameX);
     right_ = sane(style_.right, frameX);
     bottom_ = sane(style_.bottom, frameY);
@@ -94,6 +122,12 @@ void SkinnedFrame::ResolveMargins() {
 
 void SkinnedFrame::Attach(HWND window) {
     hwnd_ = window;
+    win::Dpi dpi = win::Dpi::ForWindow(window);
+    if (dpi != dpi_) {
+        dpi_ = dpi;
+        LoadScaledResources();
+        ResolveMargins();
+    }
     BuildImageList();
     // A template gives the client size; keep it under the new frame.
     RECT client = {};
@@ -116,17 +150,19 @@ void SkinnedFrame::Attach(HWND window) {
 }
 
 void SkinnedFrame::BuildImageList() {
-    images_.Reset(::ImageList_Create(kButtonWidth, kButtonHeight, ILC_COLOR32, 16, 0));
+    int width = dpi_.Scale(kButtonWidth);
+    int height = dpi_.Scale(kButtonHeight);
+    images_.Reset(::ImageList_Create(width, height, ILC_COLOR32, 16, 0));
     if (!images_) return;
     for (const char* name : kCaptionImages) {
-        win::Bitmap bitmap(skin_.GetBitmap(name));
+        win::Bitmap bitmap(skin_.GetBitmap(name, dpi_.Value()));
         if (bitmap) {
             ::ImageList_Add(images_.Get(), bitmap.Get(), nullptr);
             continue;
         }
         // A missing image keeps its place, so every later button still
         // draws its own image; its own place stays blank.
-        win::Bitmap blank(CreateBlankImage(kButtonWidth, kButtonHeight));
+        win::Bitmap blank(CreateBlankImage(width, height));
         if (blank) ::ImageList_Add(images_.Get(), blank.Get(), nullptr);
     }
 }
@@ -138,15 +174,17 @@ void SkinnedFrame::UpdateButtonRects() {
     bool hasClose = style_.buttons & kCloseButton;
     bool hasMaximize = style_.buttons & kMaximizeButton;
     bool hasMinimize = style_.buttons & kMinimizeButton;
-    int closeWidth = hasClose ? kButtonWidth : 0;
-    int maximizeWidth = hasMaximize ? kButtonWidth : 0;
-    auto place = [](bool present, int right) {
-        return present ? RECT{right - kButtonWidth, kButtonTop, right, kButtonTop + kButtonHeight}
-                       : RECT{};
+    int buttonWidth = dpi_.Scale(kButtonWidth);
+    int top = dpi_.Scale(kButtonTop);
+    int bottom = top + dpi_.Scale(kButtonHeight);
+    int closeWidth = hasClose ? buttonWidth : 0;
+    int maximizeWidth = hasMaximize ? buttonWidth : 0;
+    auto place = [&](bool present, int right) {
+        return present ? RECT{right - buttonWidth, top, right, bottom} : RECT{};
     };
-    buttons_[0] = place(hasClose, width - 3);
-    buttons_[1] = place(hasMaximize, width - 4 - closeWidth);
-    buttons_[2] = place(hasMinimize, width - 5 - closeWidth - maximizeWidth);
+    buttons_[0] = place(hasClose, width - dpi_.Scale(3));
+    buttons_[1] = place(hasMaximize, width - dpi_.Scale(4) - closeWidth);
+    buttons_[2] = place(hasMinimize, width - dpi_.Scale(5) - closeWidth - maximizeWidth);
 }
 
 void SkinnedFrame::UpdateRegion() {
@@ -200,7 +238,17 @@ int SkinnedFrame::ButtonImage(CaptionButton button, int state) const {
 }
 
 void SkinnedFrame::SetCaptionFont(HFONT font) {
-    if (font) captionFont_.Reset(font);
+    if (font) {
+        // Kept as given at 96 DPI, for the next change of scale.
+        LOGFONTA given = {};
+        if (::GetObjectA(font, sizeof(given), &given)) {
+            given.lfHeight = dpi_.Unscale(given.lfHeight);
+            given.lfWidth = dpi_.Unscale(given.lfWidth);
+            captionFont96_ = given;
+            skinCaptionFont_ = true;
+        }
+        captionFont_.Reset(font);
+    }
     Redraw();
 }
 
@@ -242,9 +290,10 @@ void SkinnedFrame::PaintCaption(HDC dc, int width) {
         ::ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
     }
 
-    int x = left_ + 4;
+    int x = left_ + dpi_.Scale(4);
     HICON icon = nullptr;
-    int iconSize = style_.largeIcon ? kLargeIcon : ::GetSystemMetrics(SM_CXSMICON);
+    int iconSize =
+        style_.largeIcon ? dpi_.Scale(kLargeIcon) : dpi_.SystemMetric(SM_CXSMICON);
     icon = reinterpret_cast<HICON>(
         ::SendMessageA(hwnd_, WM_GETICON, style_.largeIcon ? ICON_BIG : ICON_SMALL, 0));
     if (!icon)
@@ -253,14 +302,14 @@ void SkinnedFrame::PaintCaption(HDC dc, int width) {
     if (icon) {
         ::DrawIconEx(dc, x, (caption_ - iconSize) / 2, icon, iconSize, iconSize, 0, nullptr,
                      DI_NORMAL);
-        x += iconSize + kIconTextGap;
+        x += iconSize + dpi_.Scale(kIconTextGap);
     }
 
     char text[512] = {};
     ::GetWindowTextA(hwnd_, text, sizeof(text));
     int textRight = width - right_;
     for (const RECT& r : buttons_)
-        if (r.right > r.left && r.left < textRight) textRight = r.left - kIconTextGap;
+        if (r.right > r.left && r.left < textRight) textRight = r.left - dpi_.Scale(kIconTextGap);
     RECT textBox = {x, 0, textRight, caption_};
     HGDIOBJ oldFont = captionFont_ ? ::SelectObject(dc, captionFont_.Get()) : nullptr;
     DrawTextInBox(dc, text, textBox, DT_SINGLELINE | DT_VCENTER | DT_WORD_ELLIPSIS | DT_NOPREFIX,
@@ -292,8 +341,8 @@ void SkinnedFrame::PaintFrame(bool buttonsOnly) {
         FillRectColor(dc, bottomBand, edge);
         if (!style_.footer.empty() && bottom_ > 0) {
             RECT footer = bottomBand;
-            footer.left += kFooterIndent;
-            ::OffsetRect(&footer, 0, -kFooterLift);
+            footer.left += dpi_.Scale(kFooterIndent);
+            ::OffsetRect(&footer, 0, -dpi_.Scale(kFooterLift));
             HGDIOBJ oldFont = ::SelectObject(
                 dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
             DrawTextInBox(dc, style_.footer, footer, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX,

@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "win/dpi.h"
 #include "win/unique_handle.h"
 
 namespace zema {
@@ -24,7 +25,8 @@ enum CaptionButton : unsigned {
 };
 
 struct FrameStyle {
-    // Non-client sizes in pixels; -1 takes the system's dialog-frame value.
+    // Non-client sizes in 96-DPI pixels; -1 takes the system's dialog-frame
+    // value.
     int caption = -1;
     int left = -1;
     int right = -1;
@@ -44,6 +46,7 @@ struct FrameStyle {
 
 class SkinnedFrame {
 public:
+    // At 96 DPI; scaled for the window's DPI.
     static constexpr int kButtonWidth = 29;
     static constexpr int kButtonHeight = 18;
 
@@ -56,6 +59,10 @@ public:
     // the caption-button styles, drops the system menu, recomputes the
     // non-client area and the region.
     void Attach(HWND window);
+    // The window moved to a screen of another scale: margins, images and
+    // the caption font follow (the caller then gives the window its size).
+    void SetDpi(win::Dpi dpi);
+    win::Dpi dpi() const { return dpi_; }
     // The window's own procedure calls this for what it did not handle
     // itself; true when the frame answered, with `result`.
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
@@ -84,6 +91,7 @@ public:
 
 private:
     void ResolveMargins();
+    void LoadScaledResources();
     void BuildImageList();
     void UpdateButtonRects();
     void UpdateRegion();
@@ -99,6 +107,10 @@ private:
     const SkinResources& skin_;
     FrameStyle style_;
     HWND hwnd_ = nullptr;
+    win::Dpi dpi_;
+    // The skin's caption font before it is scaled (null: the system's).
+    LOGFONTA captionFont96_ = {};
+    bool skinCaptionFont_ = false;
     int caption_ = 0;
     int left_ = 0;
     int right_ = 0;

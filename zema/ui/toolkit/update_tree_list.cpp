@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "win/unique_handle.h"
+#include "win/dialog_scaler.h"
 #include "zema/ui/toolkit/drawing.h"
 
 namespace zema {
@@ -36,8 +37,30 @@ bool UpdateTreeList::Attach(HWND listView, bool checkBoxes) {
                              reinterpret_cast<DWORD_PTR>(this)))
         return false;
     hwnd_ = listView;
+    dpi_ = win::DialogScaler::ForControl(listView);
     checkBoxes_ = checkBoxes;
     return true;
+}
+
+int UpdateTreeList::RowHeight() const {
+    return dpi_.Scale(handler_ ? handler_->RowHeight() : TreeRowHandler::kRowHeight);
+}
+
+void UpdateTreeList::SetDpi(win::Dpi dpi) {
+    if (dpi == dpi_) return;
+    win::Dpi old = dpi_;
+    dpi_ = dpi;
+    if (!hwnd_) return;
+    for (int i = 0; i < nodes_.ColumnCount(); ++i)
+        ListView_SetColumnWidth(hwnd_, i,
+                                ::MulDiv(ListView_GetColumnWidth(hwnd_, i), dpi.Value(), old.Value()));
+    if (handler_) {
+        spacer_.Reset(::ImageList_Create(1, std::max(1, RowHeight() - 1), ILC_COLOR32, 1, 0));
+        ListView_SetImageList(hwnd_, spacer_.Get(), LVSIL_SMALL);
+    }
+    // The list measures its rows again on a font change.
+    ::SendMessageA(hwnd_, WM_SETFONT, ::SendMessageA(hwnd_, WM_GETFONT, 0, 0), FALSE);
+    FitStretchColumn();
 }
 
 void UpdateTreeList::SetRowHandler(std::unique_ptr<TreeRowHandler> handler) {
@@ -47,7 +70,7 @@ void UpdateTreeList::SetRowHandler(std::unique_ptr<TreeRowHandler> handler) {
     // handler existed; a font change makes it ask the parent again. The
     // small image list keeps the height (the list adds one pixel) should
     // the parent not answer.
-    spacer_.Reset(::ImageList_Create(1, std::max(1, handler_->RowHeight() - 1), ILC_COLOR32, 1, 0));
+    spacer_.Reset(::ImageList_Create(1, std::max(1, RowHeight() - 1), ILC_COLOR32, 1, 0));
     ListView_SetImageList(hwnd_, spacer_.Get(), LVSIL_SMALL);
     ::SendMessageA(hwnd_, WM_SETFONT, ::SendMessageA(hwnd_, WM_GETFONT, 0, 0), FALSE);
 }
@@ -66,7 +89,7 @@ int UpdateTreeList::InsertColumn(int index, const std::string& text, int format,
     LVCOLUMNA column = {};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     column.fmt = format;
-    column.cx = width;
+    column.cx = dpi_.Scale(width);
     column.pszText = const_cast<char*>(text.c_str());
     column.iSubItem = index;
     int at = static_cast<int>(
@@ -205,7 +228,8 @@ void UpdateTreeList::FitStretchColumn() {
         RECT client;
         ::GetClientRect(hwnd_, &client);
         int current = ListView_GetColumnWidth(hwnd_, stretchColumn_);
-        int width = std::max<int>(stretchMinimum_, client.right - (ColumnsWidth() - current));
+        int width = std::max<int>(dpi_.Scale(stretchMinimum_),
+                                  client.right - (ColumnsWidth() - current));
         if (width == current) break;
         ListView_SetColumnWidth(hwnd_, stretchColumn_, width);
     }
@@ -231,9 +255,10 @@ int UpdateTreeList::ColumnFormat(int column) const {
 
 RECT UpdateTreeList::CheckBoxRect(const TreeNode& node, const RECT& rowRect) const {
     RECT cell = CellRect(0, rowRect);
-    int left = cell.left + kIndent * node.level + kCheckBoxLeft;
-    int top = (rowRect.top + rowRect.bottom - kCheckBoxSize) / 2;
-    return RECT{left, top, left + kCheckBoxSize, top + kCheckBoxSize};
+    int left = cell.left + dpi_.Scale(kIndent * node.level + kCheckBoxLeft);
+    int size = dpi_.Scale(kCheckBoxSize);
+    int top = (rowRect.top + rowRect.bottom - size) / 2;
+    return RECT{left, top, left + size, top + size};
 }
 
 void UpdateTreeList::DrawCell(HDC dc, const TreeNode& node, int column, const RECT& cell) const {
@@ -241,21 +266,24 @@ void UpdateTreeList::DrawCell(HDC dc, const TreeNode& node, int column, const RE
     const TreeCell& data = node.cells[static_cast<size_t>(column)];
     int x = cell.left;
     if (column == 0) {
-        x += kIndent * node.level;
+        x += dpi_.Scale(kIndent * node.level);
         if (checkBoxes_) {
             RECT box = CheckBoxRect(node, cell);
-            DrawCheckMark(dc, box, node.checked, checkedIcon_, uncheckedIcon_);
+            DrawCheckMark(dc, box, node.checked, checkedIcon_, uncheckedIcon_,
+                          dpi_.Scale(kGlyphSize));
             x = box.right;
         }
     }
-    x += kGap;
+    int gap = dpi_.Scale(kGap);
+    x += gap;
     int middle = (cell.top + cell.bottom) / 2;
     if (data.image >= 0 && images_) {
-        ::ImageList_Draw(images_, data.image, dc, x, middle - kGlyphSize / 2, ILD_TRANSPARENT);
-        x += kGlyphSize + kGap;
+        int glyph = dpi_.Scale(kGlyphSize);
+        ::ImageList_Draw(images_, data.image, dc, x, middle - glyph / 2, ILD_TRANSPARENT);
+        x += glyph + gap;
     }
     if (data.text.empty()) return;
-    RECT text = {x, cell.top, cell.right - kGap, cell.bottom - kTextBottomLift};
+    RECT text = {x, cell.top, cell.right - gap, cell.bottom - dpi_.Scale(kTextBottomLift)};
     if (text.right <= text.left) return;
     UINT align = DT_LEFT;
     switch (ColumnFormat(column)) {
@@ -282,7 +310,7 @@ bool UpdateTreeList::HandleParentMessage(UINT message, WPARAM, LPARAM lParam, LR
         if (measure->CtlType != ODT_LISTVIEW ||
             measure->CtlID != static_cast<UINT>(::GetDlgCtrlID(hwnd_)))
             return false;
-        measure->itemHeight = handler_ ? handler_->RowHeight() : TreeRowHandler::kRowHeight;
+        measure->itemHeight = RowHeight();
         result = TRUE;
         return true;
     }

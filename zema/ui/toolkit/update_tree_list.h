@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "win/dpi.h"
 #include "win/unique_handle.h"
 #include "zema/ui/toolkit/tree_nodes.h"
 
@@ -40,6 +41,7 @@ public:
 
 class UpdateTreeList {
 public:
+    // Measures at 96 DPI (the row height too); the list draws them at dpi().
     static constexpr int kIndent = 20;
     static constexpr int kCheckBoxLeft = 6;
     static constexpr int kCheckBoxSize = 14;
@@ -61,8 +63,13 @@ public:
     // Not owned: images of the cells, and the check glyphs.
     void SetImageList(HIMAGELIST images) { images_ = images; }
     void SetCheckIcons(HICON checked, HICON unchecked);
+    // The scale the list is drawn at (its dialog's when attached); a change
+    // rescales the column widths and the row height.
+    win::Dpi dpi() const { return dpi_; }
+    void SetDpi(win::Dpi dpi);
 
     // Column 0 of each inserted row gets `text`; cells as many as columns.
+    // `width` is at 96 DPI.
     int InsertColumn(int index, const std::string& text, int format, int width);
     int ColumnCount() const { return nodes_.ColumnCount(); }
     // `column` takes the width the others leave (at least `minimum`), refitted
@@ -122,8 +129,10 @@ private:
     void ToggleCheck(TreeNode& node);
     void ClearSelection();
     void RowCountChanged(int fromRow, const TreeNode* keepSelected, bool redraw);
+    int RowHeight() const;
 
     HWND hwnd_ = nullptr;
+    win::Dpi dpi_;
     bool checkBoxes_ = false;
     TreeNodes nodes_;
     std::unique_ptr<TreeRowHandler> handler_;
