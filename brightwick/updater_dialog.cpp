@@ -21,6 +21,7 @@ constexpr int kIconSize = 64;
 constexpr int kIconX = 14;
 constexpr int kIconY = 3;
 constexpr int kQuitCode = IDCANCEL;
+constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED
 constexpr int kProgressControls[] = {IDC_FILE_LINE, IDC_FILE_PERCENT, IDC_FILE_BAR,
                                      IDC_TOTAL_LABEL, IDC_TOTAL_PERCENT, IDC_TOTAL_BAR};
 
@@ -47,7 +48,12 @@ bool UpdaterDialog::AutoRun() const { return commandLine_.find("-AUTO") != std::
 
 INT_PTR UpdaterDialog::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: return OnInit() ? TRUE : FALSE;
+    case WM_INITDIALOG:
+        scaler_.Init(hwnd());
+        return OnInit() ? TRUE : FALSE;
+    case kDpiChanged:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return TRUE;
     case WM_PAINT: OnPaint(); return TRUE;
     case UM_CHECKED: OnChecked(); return TRUE;
     case UM_DOWNLOADING: OnDownloading(); return TRUE;
@@ -70,24 +76,41 @@ INT_PTR UpdaterDialog::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lPara
             return TRUE;
         }
         return FALSE;
-    case WM_DESTROY: OnDestroy(); return FALSE;
+    case WM_DESTROY:
+        OnDestroy();
+        win::DialogScaler::Forget(hwnd());
+        return FALSE;
     }
-    (void)lParam;
     return FALSE;
+}
+
+void UpdaterDialog::LoadIcons() {
+    win::Dpi dpi = scaler_.dpi();
+    int big = dpi.Scale(kIconSize);
+    int small = dpi.SystemMetric(SM_CXSMICON);
+    bigIcon_.Reset(static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_BRIGHTWICK),
+                                                   IMAGE_ICON, big, big, 0)));
+    smallIcon_.Reset(static_cast<HICON>(::LoadImageA(
+        instance_, MAKEINTRESOURCEA(IDI_BRIGHTWICK), IMAGE_ICON, small, small, 0)));
+    if (smallIcon_)
+        ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+    if (bigIcon_)
+        ::SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+}
+
+void UpdaterDialog::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    scaler_.Rescale(hwnd(), win::Dpi(dpi));
+    LoadIcons();
+    RECT place = win::DialogScaler::FittedToWorkArea(suggested);
+    ::SetWindowPos(hwnd(), nullptr, place.left, place.top, place.right - place.left,
+                   place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
 bool UpdaterDialog::OnInit() {
     win::CenterWindow(hwnd(), ::GetWindow(hwnd(), GW_OWNER));
     ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    bigIcon_.Reset(static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_BRIGHTWICK),
-                                                   IMAGE_ICON, kIconSize, kIconSize, 0)));
-    smallIcon_.Reset(static_cast<HICON>(
-        ::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_BRIGHTWICK), IMAGE_ICON,
-                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
-    if (smallIcon_)
-        ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
-    if (bigIcon_)
-        ::SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+    LoadIcons();
     SetStatus(IDS_CHECKING);
     ::SendDlgItemMessageA(hwnd(), IDC_FILE_BAR, PBM_SETRANGE32, 0, kBarRange);
     ::SendDlgItemMessageA(hwnd(), IDC_TOTAL_BAR, PBM_SETRANGE32, 0, kBarRange);
@@ -100,9 +123,10 @@ bool UpdaterDialog::OnInit() {
 void UpdaterDialog::OnPaint() {
     PAINTSTRUCT paint;
     HDC dc = ::BeginPaint(hwnd(), &paint);
+    win::Dpi dpi = scaler_.dpi();
     if (bigIcon_)
-        ::DrawIconEx(dc, kIconX, kIconY, bigIcon_.Get(), kIconSize, kIconSize, 0, nullptr,
-                     DI_NORMAL);
+        ::DrawIconEx(dc, dpi.Scale(kIconX), dpi.Scale(kIconY), bigIcon_.Get(),
+                     dpi.Scale(kIconSize), dpi.Scale(kIconSize), 0, nullptr, DI_NORMAL);
     ::EndPaint(hwnd(), &paint);
 }
 

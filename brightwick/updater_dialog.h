@@ -8,6 +8,7 @@
 
 #include "brightwick/upgrade_run.h"
 #include "brightwick/upgrade_state.h"
+#include "win/dialog_scaler.h"
 #include "win/message_window.h"
 #include "win/unique_handle.h"
 
@@ -34,6 +35,10 @@ private:
 
     bool OnInit();
     void OnPaint();
+    // Moved to a screen of another scale: controls, font and icons follow,
+    // and the window takes the rectangle the system suggests.
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
+    void LoadIcons();
     void OnChecked();
     void OnUpgradeNow();
     void OnDownloading();
@@ -64,6 +69,7 @@ private:
     bool startCheck_ = true;
     win::Icon bigIcon_;
     win::Icon smallIcon_;
+    win::DialogScaler scaler_;
 };
 
 }  // namespace brightwick

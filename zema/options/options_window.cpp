@@ -59,7 +59,7 @@ bool OptionsWindow::OnInit() {
         auto button = std::make_unique<SkinButton>();
         if (button->Attach(Item(id), skin())) controls_.push_back(std::move(button));
     }
-    icon_.Reset(skin().GetIcon("rni_operation"));
+    icon_.Reset(skin().GetIcon("rni_operation", dpi().Value()));
     if (icon_) ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.Get()));
 
     HWND place = Item(IDC_STATIC_OPTION_PAGE_PLACE);
@@ -77,7 +77,7 @@ bool OptionsWindow::OnInit() {
         // Right after the list in the tab order: list, page, buttons.
         ::SetWindowPos(page.hwnd(), list, area.left, area.top, area.right - area.left,
                        area.bottom - area.top, SWP_NOACTIVATE);
-        ::SendMessageA(list, LB_SETITEMHEIGHT, 0, kPageItemHeight);
+        ::SendMessageA(list, LB_SETITEMHEIGHT, 0, Px(kPageItemHeight));
     }
     ::SendMessageA(list, LB_SETCURSEL, 0, 0);
     OnPageSelected();

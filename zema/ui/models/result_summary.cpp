@@ -100,16 +100,17 @@ std::array<int, 4> ResultSummary::TotalsValues(const SummaryTotals& totals) {
 }
 
 std::array<TotalsPlace, 4> ResultSummary::PlaceTotals(const std::array<int, 4>& textWidths,
-                                                      int clientWidth) {
+                                                      int clientWidth, win::Dpi dpi) {
+    int itemExtra = dpi.Scale(kItemExtra);
     int rowWidth = 0;
-    for (int width : textWidths) rowWidth += width + kItemExtra;
-    int left = clientWidth - kRightGap - rowWidth;
-    if (left < kContentLeft) left = kContentLeft;
+    for (int width : textWidths) rowWidth += width + itemExtra;
+    int left = clientWidth - dpi.Scale(kRightGap) - rowWidth;
+    if (left < dpi.Scale(kContentLeft)) left = dpi.Scale(kContentLeft);
     std::array<TotalsPlace, 4> places;
     for (size_t i = 0; i < places.size(); ++i) {
         places[i].left = left;
-        places[i].textLeft = left + kTextOffset;
-        left += textWidths[i] + kItemExtra;
+        places[i].textLeft = left + dpi.Scale(kTextOffset);
+        left += textWidths[i] + itemExtra;
     }
     return places;
 }

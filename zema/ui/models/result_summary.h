@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "win/dpi.h"
 #include "zema/core/session_types.h"
 #include "zema/core/update_record.h"
 
@@ -73,9 +74,10 @@ public:
     static std::array<const char*, 4> TotalsTexts();
     static std::array<int, 4> TotalsValues(const SummaryTotals& totals);
     // Runs the items left to right so the row ends kRightGap before the
-    // right edge, but never begins left of kContentLeft.
+    // right edge, but never begins left of kContentLeft (these measures at
+    // 96 DPI, scaled for `dpi`; the widths are as measured).
     static std::array<TotalsPlace, 4> PlaceTotals(const std::array<int, 4>& textWidths,
-                                                  int clientWidth);
+                                                  int clientWidth, win::Dpi dpi = win::Dpi());
     // Download progress alone does not change the band.
     static bool RepaintsOn(UpdateStatus status) { return status != UpdateStatus::Downloading; }
 

@@ -64,12 +64,12 @@ bool AboutBox::OnInit() {
     ::SetDlgItemTextA(hwnd(), kIdAboutInstallDate, facts_.installDate.c_str());
     ::SetDlgItemTextA(hwnd(), kIdAboutUpdated, facts_.updated.c_str());
     icon_.Reset(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr),
-                                                MAKEINTRESOURCEA(IDI_ZEMA), IMAGE_ICON, kIconSize,
-                                                kIconSize, 0)));
-    if (!icon_) icon_.Reset(skin().GetIcon("rni_result_none"));
+                                                MAKEINTRESOURCEA(IDI_ZEMA), IMAGE_ICON,
+                                                Px(kIconSize), Px(kIconSize), 0)));
+    if (!icon_) icon_.Reset(skin().GetIcon("rni_result_none", dpi().Value()));
     if (icon_)
         ::SendMessageA(Item(kIdAboutIcon), STM_SETICON, reinterpret_cast<WPARAM>(icon_.Get()), 0);
-    titleFont_.Reset(skin().GetFont("rnf_tray_title"));
+    titleFont_.Reset(skin().GetFont("rnf_tray_title", dpi().Value()));
     if (titleFont_)
         ::SendMessageA(Item(kIdAboutTitle), WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.Get()),
                        FALSE);

@@ -91,8 +91,8 @@ public:
         FillRectColor(dc, rect, back);
         RECT edge = {rect.left, rect.bottom - 1, rect.right, rect.bottom};
         if (kind == kRowDescriptionLine) {
-            edge.left += kLineIndent;
-            edge.right -= kLineEdgeRightGap;
+            edge.left += list.dpi().Scale(kLineIndent);
+            edge.right -= list.dpi().Scale(kLineEdgeRightGap);
         }
         FillRectColor(dc, edge, edge_);
         if (kind == kRowDescriptionLine || kind == kRowParagraphEnd ||
@@ -143,12 +143,10 @@ HWND DetailsDialog::Create(HWND owner) {
 }
 
 void DetailsDialog::SetUpList(int page, int id,
-                              const std::vector<std::pair<const char*, int>>& columns,
-                              std::vector<HFONT> fonts) {
+                              const std::vector<std::pair<const char*, int>>& columns) {
     auto list = std::make_unique<UpdateTreeList>();
     list->Attach(Item(id), false);
     list->SetRowHandler(std::make_unique<RowPainter>(skin()));
-    list->SetFonts(std::move(fonts));
     ListView_SetExtendedListViewStyle(list->hwnd(), LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     int index = 0;
     for (const auto& column : columns) {
@@ -163,17 +161,12 @@ void DetailsDialog::SetUpList(int page, int id,
 bool DetailsDialog::OnInit() {
     ::SetWindowTextA(hwnd(), skin().GetString("rns_property").c_str());
     skin().ApplyControlTexts(hwnd(), kTexts);
-    fonts_[0].Reset(skin().GetFont("rnf_property_name"));
-    fonts_[1].Reset(skin().GetFont("rnf_property_value"));
-    fonts_[2].Reset(skin().GetFont("rnf_cveid"));
-    auto font = [this](int i) { return fonts_[i].Get(); };
-    SetUpList(kPageGeneral, kIdDetailsGeneral, {{"rns_property", 126}, {"rns_value", 296}},
-              {font(0), font(1)});
+    SetUpList(kPageGeneral, kIdDetailsGeneral, {{"rns_property", 126}, {"rns_value", 296}});
     SetUpList(kPageUpdates, kIdDetailsUpdates,
-              {{"rns_no", 36}, {"rns_title", 290}, {"rns_securitybulletin", 90}}, {});
+              {{"rns_no", 36}, {"rns_title", 290}, {"rns_securitybulletin", 90}});
     SetUpList(kPageVulnerabilities, kIdDetailsVulnerabilities,
-              {{"rns_no", 36}, {"rns_cveid", 96}, {"rns_securitybulletin", 90}, {nullptr, 200}},
-              {font(2), font(1)});
+              {{"rns_no", 36}, {"rns_cveid", 96}, {"rns_securitybulletin", 90}, {nullptr, 200}});
+    LoadFonts();
     ::SendMessageA(Item(kIdDetailsLineBreaker), WM_SETFONT,
                    reinterpret_cast<WPARAM>(ListFont(Item(kIdDetailsGeneral))), FALSE);
     ::ShowWindow(Item(kIdDetailsLineBreaker), SW_HIDE);
@@ -199,9 +192,32 @@ bool DetailsDialog::OnInit() {
     return false;
 }
 
+void DetailsDialog::LoadFonts() {
+    UINT dpi = this->dpi().Value();
+    fonts_[0].Reset(skin().GetFont("rnf_property_name", dpi));
+    fonts_[1].Reset(skin().GetFont("rnf_property_value", dpi));
+    fonts_[2].Reset(skin().GetFont("rnf_cveid", dpi));
+    // Each list owns the fonts it is given: its own copies, not the ones
+    // kept here for measuring.
+    auto font = [&](const char* name) { return skin().GetFont(name, dpi); };
+    if (lists_[kPageGeneral])
+        lists_[kPageGeneral]->SetFonts({font("rnf_property_name"), font("rnf_property_value")});
+    if (lists_[kPageVulnerabilities])
+        lists_[kPageVulnerabilities]->SetFonts({font("rnf_cveid"), font("rnf_property_value")});
+}
+
+void DetailsDialog::OnDpiChanged(win::Dpi dpi) {
+    for (auto& list : lists_)
+        if (list) list->SetDpi(dpi);
+    LoadFonts();
+    ::SendMessageA(Item(kIdDetailsLineBreaker), WM_SETFONT,
+                   reinterpret_cast<WPARAM>(ListFont(Item(kIdDetailsGeneral))), FALSE);
+    FitCveColumn();
+}
+
 // Widens a column so that each text, drawn in `font`, shows whole.
 static void FitColumnToTexts(HWND list, int column, HGDIOBJ font,
-                             const std::vector<std::string>& texts) {
+                             const std::vector<std::string>& texts, int gap) {
     HDC dc = ::GetDC(list);
     LONG widest = 0;
     {
@@ -213,15 +229,17 @@ static void FitColumnToTexts(HWND list, int column, HGDIOBJ font,
         }
     }
     ::ReleaseDC(list, dc);
-    int width = widest + 3 * UpdateTreeList::kGap;
+    int width = widest + 3 * gap;
     if (width > ListView_GetColumnWidth(list, column)) ListView_SetColumnWidth(list, column, width);
 }
 
 void DetailsDialog::FitCveColumn() {
-    FitColumnToTexts(lists_[kPageVulnerabilities]->hwnd(), 1, fonts_[2].Get(), {"CVE-0000-00000"});
+    int gap = Px(UpdateTreeList::kGap);
+    FitColumnToTexts(lists_[kPageVulnerabilities]->hwnd(), 1, fonts_[2].Get(), {"CVE-0000-00000"},
+                     gap);
     std::vector<std::string> names;
     for (const char* name : kGeneralRowNames) names.push_back(skin().GetString(name));
-    FitColumnToTexts(lists_[kPageGeneral]->hwnd(), 0, fonts_[0].Get(), names);
+    FitColumnToTexts(lists_[kPageGeneral]->hwnd(), 0, fonts_[0].Get(), names, gap);
 }
 
 void DetailsDialog::FitColumns() {
@@ -280,7 +298,7 @@ void DetailsDialog::ShowRecord(const UpdateRecord* record) {
     record_ = record;
     RECT client;
     ::GetClientRect(lists_[kPageGeneral]->hwnd(), &client);
-    int width = client.right - kLineIndent;
+    int width = client.right - Px(kLineIndent);
     DetailsPageBuilder builder(
         catalog_, [this](const char* name) { return skin().GetString(name); },
         [this](const std::string& paragraph, int w) { return BreakLines(paragraph, w); }, width);
@@ -304,9 +322,10 @@ RECT DetailsDialog::CellTextRect(int page, int row, int column) {
         return none;
     RECT cell = list.CellRect(column, rowRect);
     const TreeCell& data = node->cells[static_cast<size_t>(column)];
-    int left = cell.left + (column == 0 ? UpdateTreeList::kIndent * node->level : 0) +
-               UpdateTreeList::kGap;
-    int right = cell.right - UpdateTreeList::kGap;
+    win::Dpi dpi = list.dpi();
+    int left = cell.left + dpi.Scale(column == 0 ? UpdateTreeList::kIndent * node->level : 0) +
+               dpi.Scale(UpdateTreeList::kGap);
+    int right = cell.right - dpi.Scale(UpdateTreeList::kGap);
     const win::Font& nameFont = fonts_[page == kPageVulnerabilities ? 2 : 0];
     HFONT font = data.font == kNameFont && nameFont     ? nameFont.Get()
                  : data.font == kValueFont && fonts_[1] ? fonts_[1].Get()

@@ -51,13 +51,16 @@ protected:
     bool OnCommand(WORD id, WORD code, HWND control) override;
     bool OnNotify(const NMHDR& header, LRESULT& result) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void OnDpiChanged(win::Dpi dpi) override;
 
 private:
     void FitCveColumn();
     void FitColumns();
     class RowPainter;
-    void SetUpList(int page, int id, const std::vector<std::pair<const char*, int>>& columns,
-                   std::vector<HFONT> fonts);
+    // Column widths at 96 DPI.
+    void SetUpList(int page, int id, const std::vector<std::pair<const char*, int>>& columns);
+    // The skin fonts at the dialog's scale, for the lists and for measuring.
+    void LoadFonts();
     void Fill(int page, const std::vector<DetailsRow>& rows, bool keepRows);
     std::vector<std::string> BreakLines(const std::string& paragraph, int width);
     void OnListClick(int page, POINT at);

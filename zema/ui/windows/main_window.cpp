@@ -104,25 +104,12 @@ bool MainWindow::OnInit() {
     controls_->title.Attach(Item(kIdResultsTitle));
     controls_->title.SetFill(kFillSolid, face, face);
     controls_->title.SetTextColor(skin.GetColor("rnc_window_text"));
-    controls_->title.SetFont(skin.GetFont("rnf_result_title"));
     summary_.Attach(Item(kIdSummaryPanel));
     controls_->operations.Attach(Item(kIdOperations), skin);
-    controls_->operations.SetIcon(skin.GetIcon("rni_operation"));
     controls_->help.Attach(Item(kIdHelp), skin);
-    controls_->help.SetIcon(skin.GetIcon("rni_help"));
+    LoadScaledLook();
 
     win::CenterWindow(hwnd(), ::GetWindow(hwnd(), GW_OWNER));
-    HINSTANCE module = ::GetModuleHandleA(nullptr);
-    bigIcon_.Reset(static_cast<HICON>(::LoadImageA(module, MAKEINTRESOURCEA(IDI_ZEMA), IMAGE_ICON,
-                                                   ::GetSystemMetrics(SM_CXICON),
-                                                   ::GetSystemMetrics(SM_CYICON), 0)));
-    smallIcon_.Reset(static_cast<HICON>(::LoadImageA(module, MAKEINTRESOURCEA(IDI_ZEMA), IMAGE_ICON,
-                                                     ::GetSystemMetrics(SM_CXSMICON),
-                                                     ::GetSystemMetrics(SM_CYSMICON), 0)));
-    if (bigIcon_)
-        ::SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
-    if (smallIcon_)
-        ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
 
     if (view_.Create(hwnd())) ::ShowWindow(view_.hwnd(), SW_SHOW);
     SetLayout(kLayout, sizeof(kLayout) / sizeof(kLayout[0]));
@@ -138,6 +125,29 @@ bool MainWindow::OnInit() {
     }
     return true;
 }
+
+void MainWindow::LoadScaledLook() {
+    const SkinResources& skin = *parts_.skin;
+    UINT scale = dpi().Value();
+    controls_->title.SetFont(skin.GetFont("rnf_result_title", scale));
+    controls_->operations.SetIcon(skin.GetIcon("rni_operation", scale));
+    controls_->help.SetIcon(skin.GetIcon("rni_help", scale));
+    // The frame draws the large icon at 32 pixels scaled; the system asks
+    // for the small one at its size for this scale.
+    HINSTANCE module = ::GetModuleHandleA(nullptr);
+    int big = Px(32);
+    int small = dpi().SystemMetric(SM_CXSMICON);
+    bigIcon_.Reset(static_cast<HICON>(
+        ::LoadImageA(module, MAKEINTRESOURCEA(IDI_ZEMA), IMAGE_ICON, big, big, 0)));
+    smallIcon_.Reset(static_cast<HICON>(
+        ::LoadImageA(module, MAKEINTRESOURCEA(IDI_ZEMA), IMAGE_ICON, small, small, 0)));
+    if (bigIcon_)
+        ::SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+    if (smallIcon_)
+        ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+}
+
+void MainWindow::OnDpiChanged(win::Dpi) { LoadScaledLook(); }
 
 void MainWindow::Show() {
     if (!hwnd()) return;
@@ -166,9 +176,10 @@ void MainWindow::PlaceView() {
     if (!view_.hwnd()) return;
     RECT client;
     ::GetClientRect(hwnd(), &client);
-    ::MoveWindow(view_.hwnd(), client.left + kViewLeft, client.top + kViewTop,
-                 std::max<int>(0, client.right - client.left - kViewLeft - kViewRight),
-                 std::max<int>(0, client.bottom - client.top - kViewTop - kViewBottom), TRUE);
+    ::MoveWindow(view_.hwnd(), client.left + Px(kViewLeft), client.top + Px(kViewTop),
+                 std::max<int>(0, client.right - client.left - Px(kViewLeft) - Px(kViewRight)),
+                 std::max<int>(0, client.bottom - client.top - Px(kViewTop) - Px(kViewBottom)),
+                 TRUE);
 }
 
 void MainWindow::OnSize(UINT type, int cx, int cy) {
@@ -188,7 +199,7 @@ void MainWindow::OpenMenu(int buttonId, const std::pair<WORD, const char*>* item
                       parts_.skin->GetString(items[i].second).c_str());
     RECT button;
     ::GetWindowRect(Item(buttonId), &button);
-    ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_LEFTBUTTON, button.left + kMenuOffset,
+    ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_LEFTBUTTON, button.left + Px(kMenuOffset),
                      button.bottom, 0, hwnd(), nullptr);
     ::DestroyMenu(menu);
 }

@@ -73,11 +73,14 @@ protected:
     bool OnCommand(WORD id, WORD code, HWND control) override;
     void OnSize(UINT type, int cx, int cy) override;
     void OnDestroy() override;
+    void OnDpiChanged(win::Dpi dpi) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     void CloseToTrayOrExit();
     void PlaceView();
+    // Fonts and icons for the window's scale.
+    void LoadScaledLook();
     void OpenMenu(int buttonId, const std::pair<WORD, const char*>* items, size_t count);
     void OpenSystemMenu();
     void OpenPage(const char* path);

@@ -11,8 +11,8 @@
 namespace zema {
 namespace {
 
-// The pane's width in pixels; its height follows the message. The frame
-// grows around it.
+// The pane's width in pixels at 96 DPI (like every measure here, scaled for
+// the pane's DPI); its height follows the message. The frame grows around it.
 constexpr int kPaneWidth = 300;
 constexpr POINT kIconAt = {7, 20};
 constexpr int kIconSize = 32;
@@ -95,8 +95,6 @@ public:
         : owner_(owner), skin_(skin) {
         background_ = skin.GetColor("rnc_window_background");
         brush_.Reset(::CreateSolidBrush(background_));
-        messageFont_.Reset(skin.GetFont("rnf_tray_title"));
-        okFont_.Reset(skin.GetFont("rnf_tray_repair"));
     }
 
     bool RebootChecked() const { return check_.IsChecked(); }
@@ -105,29 +103,45 @@ public:
     int Fill(const NotificationContent& content) {
         message_ = content.message;
         color_ = content.color;
-        icon_.Reset(skin_.GetIconOr(content.icon, kAlertIcon));
+        icon_.Reset(skin_.GetIconOr(content.icon, kAlertIcon, dpi().Value()));
         check_.SetChecked(false);
         ::ShowWindow(Item(kIdRebootNow), content.showRebootCheck ? SW_SHOWNA : SW_HIDE);
         ::ShowWindow(Item(kIdRepairLink), content.showRepair ? SW_SHOWNA : SW_HIDE);
         ::ShowWindow(Item(kIdDetailsLink), content.showDetails ? SW_SHOWNA : SW_HIDE);
         ::ShowWindow(Item(kIdOkLink), content.showOk ? SW_SHOWNA : SW_HIDE);
-        int bottom = std::max<int>(MessageBottom(), kIconAt.y + kIconSize);
-        int top = bottom + kBlockGap;
+        int bottom = std::max<int>(MessageBottom(), Px(kIconAt.y + kIconSize));
+        int top = bottom + Px(kBlockGap);
         if (content.showRebootCheck) {
-            ::MoveWindow(Item(kIdRebootNow), kMessageInset.left, top,
-                         kCheckRight - kMessageInset.left, kCheckHeight, FALSE);
-            bottom = top + kCheckHeight;
-            top = bottom + kRowGap;
+            ::MoveWindow(Item(kIdRebootNow), Px(kMessageInset.left), top,
+                         Px(kCheckRight - kMessageInset.left), Px(kCheckHeight), FALSE);
+            bottom = top + Px(kCheckHeight);
+            top = bottom + Px(kRowGap);
         }
-        if (ArrangeLinks(top)) bottom = top + kLinkHeight;
+        if (ArrangeLinks(top)) bottom = top + Px(kLinkHeight);
         ::InvalidateRect(hwnd(), nullptr, TRUE);
-        return bottom + kBottomMargin;
+        return bottom + Px(kBottomMargin);
     }
 
 protected:
     bool OnInit() override {
         skin_.ApplyControlTexts(hwnd(), kPaneTexts);
         check_.Attach(Item(kIdRebootNow), skin_);
+        LoadFonts();
+        return false;  // never take the focus
+    }
+
+    void OnDpiChanged(win::Dpi) override { LoadFonts(); }
+
+    bool OnCommand(WORD id, WORD code, HWND) override {
+        if (!IsLink(id) || code != STN_CLICKED) return false;
+        owner_.OnLink(id);
+        return true;
+    }
+
+    // The skin's fonts, and the underlined dialog font, for the pane's scale.
+    void LoadFonts() {
+        messageFont_.Reset(skin_.GetFont("rnf_tray_title", dpi().Value()));
+        okFont_.Reset(skin_.GetFont("rnf_tray_repair", dpi().Value()));
         LOGFONTA font = {};
         if (::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(hwnd(), WM_GETFONT, 0, 0)),
                          sizeof(font), &font)) {
@@ -138,13 +152,6 @@ protected:
             HFONT use = id == kIdOkLink && okFont_ ? okFont_.Get() : linkFont_.Get();
             if (use) ::SendMessageA(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(use), FALSE);
         }
-        return false;  // never take the focus
-    }
-
-    bool OnCommand(WORD id, WORD code, HWND) override {
-        if (!IsLink(id) || code != STN_CLICKED) return false;
-        owner_.OnLink(id);
-        return true;
     }
 
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
@@ -181,13 +188,13 @@ protected:
 private:
     // Lines the shown links up at `top`; false when none is shown.
     bool ArrangeLinks(int top) {
-        int x = kMessageInset.left;
+        int x = Px(kMessageInset.left);
         bool any = false;
         for (int id : kLinks) {
             HWND link = Item(id);
             if (!WillShow(id)) continue;
-            ::MoveWindow(link, x, top, TextWidth(link) + kLinkPad, kLinkHeight, FALSE);
-            x += TextWidth(link) + kLinkPad + kLinkGap;
+            ::MoveWindow(link, x, top, TextWidth(link) + Px(kLinkPad), Px(kLinkHeight), FALSE);
+            x += TextWidth(link) + Px(kLinkPad) + Px(kLinkGap);
             any = true;
         }
         return any;
@@ -195,7 +202,7 @@ private:
 
     // Where the wrapped message ends, measured as Paint draws it.
     int MessageBottom() const {
-        RECT text = MessageRect(kPaneWidth);
+        RECT text = MessageRect(Px(kPaneWidth));
         HDC dc = ::GetDC(hwnd());
         if (!dc) return text.bottom;
         {
@@ -204,12 +211,12 @@ private:
                         kMessageFormat | DT_CALCRECT);
         }
         ::ReleaseDC(hwnd(), dc);
-        return std::min<int>(text.bottom, kMessageInset.bottom);
+        return std::min<int>(text.bottom, Px(kMessageInset.bottom));
     }
 
-    static RECT MessageRect(int paneWidth) {
-        return {kMessageInset.left, kMessageInset.top, paneWidth - kMessageInset.right,
-                kMessageInset.bottom};
+    RECT MessageRect(int paneWidth) const {
+        return {Px(kMessageInset.left), Px(kMessageInset.top), paneWidth - Px(kMessageInset.right),
+                Px(kMessageInset.bottom)};
     }
 
     bool WillShow(int id) const { return (::GetWindowLongA(Item(id), GWL_STYLE) & WS_VISIBLE) != 0; }
@@ -238,8 +245,8 @@ private:
             HDC dc = canvas.dc();
             FillRectColor(dc, client, background_);
             if (icon_)
-                ::DrawIconEx(dc, kIconAt.x, kIconAt.y, static_cast<HICON>(icon_.Get()), kIconSize,
-                             kIconSize, 0, nullptr, DI_NORMAL);
+                ::DrawIconEx(dc, Px(kIconAt.x), Px(kIconAt.y), static_cast<HICON>(icon_.Get()),
+                             Px(kIconSize), Px(kIconSize), 0, nullptr, DI_NORMAL);
             RECT text = MessageRect(client.right);
             SelectScope font(dc, messageFont_.Get());
             ::SetBkMode(dc, TRANSPARENT);
@@ -284,10 +291,10 @@ void NotificationWindow::Show(NotificationKind kind) {
             frame_.reset();
             return;
         }
+        int iconSize = frame_->dpi().SystemMetric(SM_CXSMICON);
         HICON small = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr),
                                                       MAKEINTRESOURCEA(IDI_ZEMA), IMAGE_ICON,
-                                                      ::GetSystemMetrics(SM_CXSMICON),
-                                                      ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+                                                      iconSize, iconSize, LR_SHARED));
         if (small) ::SendMessageA(Frame(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
         pane_ = std::make_unique<ContentDialog>(*this, skin);
         DialogTemplate paneLayout(DS_CONTROL | WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 200, 130, "",
@@ -304,7 +311,7 @@ void NotificationWindow::Show(NotificationKind kind) {
     kind_ = kind;
     content_ = ComposeNotification(
         kind, parts_.session ? CurrentFacts(*parts_.session) : NotificationFacts(), skin);
-    frame_->FitClient({kPaneWidth, pane_->Fill(content_)});
+    frame_->FitClient({pane_->Px(kPaneWidth), pane_->Fill(content_)});
     ::ShowWindow(Content(), SW_SHOWNA);
 
     RECT window;

@@ -41,7 +41,7 @@ bool RebootDialog::OnInit() {
     skin().ApplyControlTexts(hwnd(), kTexts);
     ::SetWindowTextA(hwnd(), content_.title.c_str());
     ::SetDlgItemTextA(hwnd(), kIdRebootMessage, content_.message.c_str());
-    icon_.Reset(skin().GetIconOr(content_.icon, kAlertIcon));
+    icon_.Reset(skin().GetIconOr(content_.icon, kAlertIcon, dpi().Value()));
     if (icon_)
         ::SendMessageA(Item(kIdRebootIcon), STM_SETICON, reinterpret_cast<WPARAM>(icon_.Get()), 0);
     check_.Attach(Item(kIdRebootCheck), skin());

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "win/unique_handle.h"
+#include "win/dialog_scaler.h"
 #include "zema/ui/toolkit/drawing.h"
 #include "zema/ui/toolkit/memory_canvas.h"
 #include "zema/ui/toolkit/skin_resources.h"
@@ -23,6 +24,7 @@ constexpr int kBarTop = 38;
 constexpr int kBarBottom = 49;
 constexpr int kGlyph = 16;
 
+// At the size the skin loaded it for the panel's scale.
 void DrawIconNatural(HDC dc, HICON icon, int x, int y) {
     if (icon) ::DrawIconEx(dc, x, y, icon, 0, 0, 0, nullptr, DI_NORMAL);
 }
@@ -97,16 +99,18 @@ void ResultSummaryPanel::Paint(HDC target, const RECT& client) {
                  : ResultSummary::Count(session_.Updates(), source_.Vulnerabilities());
     const AppearanceLook look = ResultSummary::Look(
         appearance, counts, [this](const char* name) { return skin_.HasString(name); });
-    win::Icon icon(skin_.GetIcon(look.icon));
-    DrawIconNatural(dc, icon.Get(), client.left + kIconLeft, client.top + kIconTop);
+    const win::Dpi dpi = win::DialogScaler::ForControl(hwnd_);
+    win::Icon icon(skin_.GetIcon(look.icon, dpi.Value()));
+    DrawIconNatural(dc, icon.Get(), client.left + dpi.Scale(kIconLeft),
+                    client.top + dpi.Scale(kIconTop));
 
-    win::Font titleFont(skin_.GetFont("rnf_result_title"));
-    win::Font summaryFont(skin_.GetFont("rnf_result_summary"));
-    int left = client.left + ResultSummary::kContentLeft;
-    int textBottom = client.bottom - kTotalsBand;
+    win::Font titleFont(skin_.GetFont("rnf_result_title", dpi.Value()));
+    win::Font summaryFont(skin_.GetFont("rnf_result_summary", dpi.Value()));
+    int left = client.left + dpi.Scale(ResultSummary::kContentLeft);
+    int textBottom = client.bottom - dpi.Scale(kTotalsBand);
 
     std::string title = skin_.GetString(look.title);
-    RECT titleRect = {left, client.top + kTitleTop, client.right, textBottom};
+    RECT titleRect = {left, client.top + dpi.Scale(kTitleTop), client.right, textBottom};
     {
         SelectScope font(dc, titleFont.Get());
         RECT measured = titleRect;
@@ -128,8 +132,8 @@ void ResultSummaryPanel::Paint(HDC target, const RECT& client) {
     default: summary = skin_.GetString(look.summary); break;
     }
     COLORREF summaryColour = skin_.GetColor(look.summaryColour);
-    RECT summaryRect = {left, titleRect.bottom + kSummaryGap, client.right - kSummaryRightGap,
-                        textBottom};
+    RECT summaryRect = {left, titleRect.bottom + dpi.Scale(kSummaryGap),
+                        client.right - dpi.Scale(kSummaryRightGap), textBottom};
     {
         SelectScope font(dc, summaryFont.Get());
         DrawTextInBox(dc, summary, summaryRect,
@@ -138,15 +142,17 @@ void ResultSummaryPanel::Paint(HDC target, const RECT& client) {
     }
 
     if (appearance == SummaryAppearance::Scanning)
-        PaintScanBar(dc, client, titleRect.bottom);
+        PaintScanBar(dc, client, titleRect.bottom, dpi);
     else
         PaintTotals(dc, client, ResultSummary::Totals(records), summaryFont.Get(),
-                    summaryColour);
+                    summaryColour, dpi);
 }
 
-void ResultSummaryPanel::PaintScanBar(HDC dc, const RECT& client, int titleBottom) {
-    RECT bar = {client.left + ResultSummary::kContentLeft, titleBottom + kBarTop,
-                client.right - kSummaryRightGap, titleBottom + kBarBottom};
+void ResultSummaryPanel::PaintScanBar(HDC dc, const RECT& client, int titleBottom,
+                                      win::Dpi dpi) {
+    RECT bar = {client.left + dpi.Scale(ResultSummary::kContentLeft),
+                titleBottom + dpi.Scale(kBarTop), client.right - dpi.Scale(kSummaryRightGap),
+                titleBottom + dpi.Scale(kBarBottom)};
     if (bar.right <= bar.left) return;
     FillGradientFromBottom(dc, bar, Gradient{barFrom_, barTo_});
     RECT done = bar;
@@ -157,7 +163,7 @@ void ResultSummaryPanel::PaintScanBar(HDC dc, const RECT& client, int titleBotto
 }
 
 void ResultSummaryPanel::PaintTotals(HDC dc, const RECT& client, const SummaryTotals& totals,
-                                     HFONT font, COLORREF colour) {
+                                     HFONT font, COLORREF colour, win::Dpi dpi) {
     SelectScope selected(dc, font);
     std::array<int, 4> values = ResultSummary::TotalsValues(totals);
     std::array<const char*, 4> names = ResultSummary::TotalsTexts();
@@ -171,16 +177,17 @@ void ResultSummaryPanel::PaintTotals(HDC dc, const RECT& client, const SummaryTo
         widths[i] = size.cx;
     }
     int width = client.right - client.left;
-    auto places = ResultSummary::PlaceTotals(widths, width);
-    RECT band = {client.left, client.bottom - kTotalsBand, client.right, client.bottom};
+    auto places = ResultSummary::PlaceTotals(widths, width, dpi);
+    RECT band = {client.left, client.bottom - dpi.Scale(kTotalsBand), client.right, client.bottom};
     int middle = (band.top + band.bottom) / 2;
-    int limit = client.right - ResultSummary::kRightGap;
+    int limit = client.right - dpi.Scale(ResultSummary::kRightGap);
+    int glyph = dpi.Scale(kGlyph);
     for (size_t i = 0; i < places.size(); ++i) {
         int iconLeft = client.left + places[i].left;
         if (iconLeft >= limit) break;
-        win::Icon icon(skin_.GetIcon(icons[i]));
+        win::Icon icon(skin_.GetIcon(icons[i], dpi.Value()));
         if (icon)
-            ::DrawIconEx(dc, iconLeft, middle - kGlyph / 2, icon.Get(), kGlyph, kGlyph, 0, nullptr,
+            ::DrawIconEx(dc, iconLeft, middle - glyph / 2, icon.Get(), glyph, glyph, 0, nullptr,
                          DI_NORMAL);
         RECT text = {client.left + places[i].textLeft, band.top, limit, band.bottom};
         DrawTextInBox(dc, totalsTexts_[i], text,

@@ -46,8 +46,8 @@ private:
                                          UINT_PTR id, DWORD_PTR self);
     void Paint(HDC dc, const RECT& client);
     void PaintTotals(HDC dc, const RECT& client, const SummaryTotals& totals, HFONT font,
-                     COLORREF colour);
-    void PaintScanBar(HDC dc, const RECT& client, int titleBottom);
+                     COLORREF colour, win::Dpi dpi);
+    void PaintScanBar(HDC dc, const RECT& client, int titleBottom, win::Dpi dpi);
     void Repaint();
 
     const UpdateSession& session_;

@@ -93,23 +93,27 @@ const ColumnSpec kVulnerabilityColumns[] = {
     {"rns_listcol_status", LVCFMT_LEFT, 170},
 };
 
-// A transparent 16x16 image keeps the image indexes when an icon is missing.
-void AddBlankImage(HIMAGELIST list) {
-    win::Bitmap colour(CreateBlankImage(kSmallGlyph, kSmallGlyph));
-    std::array<WORD, kSmallGlyph> ones;
+// A transparent image keeps the image indexes when an icon is missing.
+void AddBlankImage(HIMAGELIST list, int size) {
+    win::Bitmap colour(CreateBlankImage(size, size));
+    // Word-aligned rows of set bits, as many as any scale needs.
+    std::array<WORD, 4 * 64> ones;
     ones.fill(0xFFFF);
-    win::Bitmap mask(::CreateBitmap(kSmallGlyph, kSmallGlyph, 1, 1, ones.data()));
+    win::Bitmap mask(::CreateBitmap(size, size, 1, 1, ones.data()));
     ::ImageList_Add(list, colour.Get(), mask.Get());
 }
 
 template <size_t N>
-win::ImageList BuildImageList(const SkinResources& skin, const char* const (&names)[N]) {
-    win::ImageList list(::ImageList_Create(kSmallGlyph, kSmallGlyph, ILC_COLOR32 | ILC_MASK,
-                                           static_cast<int>(N), 0));
+win::ImageList BuildImageList(const SkinResources& skin, const char* const (&names)[N],
+                              win::Dpi dpi) {
+    int size = dpi.Scale(kSmallGlyph);
+    win::ImageList list(
+        ::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, static_cast<int>(N), 0));
     if (!list) return list;
     for (const char* name : names) {
-        win::Icon icon(skin.GetIcon(name));
-        if (!icon || ::ImageList_AddIcon(list.Get(), icon.Get()) < 0) AddBlankImage(list.Get());
+        win::Icon icon(skin.GetIcon(name, dpi.Value()));
+        if (!icon || ::ImageList_AddIcon(list.Get(), icon.Get()) < 0)
+            AddBlankImage(list.Get(), size);
     }
     return list;
 }
@@ -178,13 +182,14 @@ public:
             back = row % 2 == 0 ? kEvenUpdateRow : normal_;
         FillRectColor(dc, rect, back);
         DrawLineColor(dc, group ? titleEdge_ : edge_,
-                      rect.left + (node->level > 0 ? kChildLineIndent : 0), rect.bottom - 1,
+                      rect.left + (node->level > 0 ? list.dpi().Scale(kChildLineIndent) : 0),
+                      rect.bottom - 1,
                       rect.right, rect.bottom);
         for (int column = 0; column < list.ColumnCount(); ++column) {
             RECT cell = list.CellRect(column, rect);
             int key = node->cells[static_cast<size_t>(column)].key;
             if (column == kColumnSeverity && key >= 1 && key <= kMaxSeverityKey)
-                DrawSeverity(dc, cell, key);
+                DrawSeverity(dc, cell, key, list.dpi());
             else if (column == kColumnStatus && !group &&
                      ShowsDownloadProgress(static_cast<UpdateStatus>(key)))
                 DrawProgress(list, dc, *node, cell, back);
@@ -206,17 +211,20 @@ public:
     }
 
 private:
-    static void DrawSeverity(HDC dc, const RECT& cell, int key) {
-        int left = (cell.left + cell.right - kMeterWidth) / 2;
-        int top = (cell.top + cell.bottom - kMeterHeight) / 2;
-        RECT meter = {left, top, left + kMeterWidth, top + kMeterHeight};
+    static void DrawSeverity(HDC dc, const RECT& cell, int key, win::Dpi dpi) {
+        int width = dpi.Scale(kMeterWidth);
+        int height = dpi.Scale(kMeterHeight);
+        int left = (cell.left + cell.right - width) / 2;
+        int top = (cell.top + cell.bottom - height) / 2;
+        RECT meter = {left, top, left + width, top + height};
         FillRectColor(dc, meter, kMeterOff);
         RECT on = meter;
-        on.right = left + key * kMeterStep;
+        on.right = left + dpi.Scale(key * kMeterStep);
         FillRectColor(dc, on, kMeterOn);
         FrameRectColor(dc, meter, kMeterFrame);
         for (int x = kMeterStep; x < kMeterWidth; x += kMeterStep)
-            DrawLineColor(dc, kMeterFrame, left + x, top, left + x, meter.bottom);
+            DrawLineColor(dc, kMeterFrame, left + dpi.Scale(x), top, left + dpi.Scale(x),
+                          meter.bottom);
     }
 
     void DrawProgress(UpdateTreeList& list, HDC dc, const TreeNode& node, const RECT& cell,
@@ -230,12 +238,16 @@ private:
         imageOnly.cells[kColumnStatus].text.clear();
         list.DrawCell(dc, imageOnly, kColumnStatus, cell);
         // A wide status column keeps the bar at its usual length.
-        int right = std::min<int>(cell.right, cell.left + kUpdateColumns[kColumnStatus].width);
-        RECT text = {cell.left + kProgressTextLeft, cell.top, right - kProgressRightGap, middle};
+        win::Dpi dpi = list.dpi();
+        int right =
+            std::min<int>(cell.right, cell.left + dpi.Scale(kUpdateColumns[kColumnStatus].width));
+        RECT text = {cell.left + dpi.Scale(kProgressTextLeft), cell.top,
+                     right - dpi.Scale(kProgressRightGap), middle};
         DrawTextInBox(dc, DownloadProgressText(data.text, fraction), text,
                       DT_LEFT | DT_BOTTOM | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX,
                       data.color, back, true);
-        RECT bar = {text.left, middle + 2, text.right, middle + 2 + kProgressHeight};
+        int barTop = middle + dpi.Scale(2);
+        RECT bar = {text.left, barTop, text.right, barTop + dpi.Scale(kProgressHeight)};
         if (bar.right > bar.left)
             DrawProgressBar(dc, bar, std::clamp(static_cast<double>(fraction), 0.0, 1.0),
                             progressEdge_, Gradient{progressTo_, progressFrom_},
@@ -335,7 +347,7 @@ bool ResultView::OnInit() {
     ::SendMessageA(Item(kIdResultTab), TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tab));
     tab.pszText = const_cast<char*>(vulns.c_str());
     ::SendMessageA(Item(kIdResultTab), TCM_INSERTITEMA, 1, reinterpret_cast<LPARAM>(&tab));
-    TabCtrl_SetItemSize(Item(kIdResultTab), kTabWidth, kTabHeight);
+    TabCtrl_SetItemSize(Item(kIdResultTab), Px(kTabWidth), Px(kTabHeight));
     skin_.ApplyControlTexts(hwnd(), kControlTexts);
     session_.AddListener(this, true);
     listening_ = true;
@@ -357,24 +369,40 @@ void ResultView::AttachSkinnedControls() {
     c.stop.UseFamily(skin_, kStopButton);
     c.selectAll.Attach(Item(kIdSelectAll), skin_);
     c.expandAll.Attach(Item(kIdExpandAll), skin_);
-    c.expandAll.SetIcons(skin_.GetIcon("rni_expand_on"), skin_.GetIcon("rni_expand_off"));
+    c.expandAll.SetIcons(skin_.GetIcon("rni_expand_on", dpi().Value()),
+                         skin_.GetIcon("rni_expand_off", dpi().Value()));
     c.updateHeader.AttachToList(Item(kIdUpdateList), skin_);
     c.vulnerabilityHeader.AttachToList(Item(kIdVulnerabilityList), skin_);
 }
 
-void ResultView::BuildLists() {
-    updateImages_ = BuildImageList(skin_, kUpdateImages);
-    vulnerabilityImages_ = BuildImageList(skin_, kVulnerabilityImages);
-    checkedIcon_.Reset(skin_.GetIcon("rni_checked"));
-    uncheckedIcon_.Reset(skin_.GetIcon("rni_unchecked"));
+void ResultView::LoadListImages() {
+    updateImages_ = BuildImageList(skin_, kUpdateImages, dpi());
+    vulnerabilityImages_ = BuildImageList(skin_, kVulnerabilityImages, dpi());
+    checkedIcon_.Reset(skin_.GetIcon("rni_checked", dpi().Value()));
+    uncheckedIcon_.Reset(skin_.GetIcon("rni_unchecked", dpi().Value()));
+    updates_.SetImageList(updateImages_.Get());
+    updates_.SetCheckIcons(checkedIcon_.Get(), uncheckedIcon_.Get());
+    vulnerabilities_.SetImageList(vulnerabilityImages_.Get());
+    std::vector<HFONT> fonts;
+    if (HFONT cve = skin_.GetFont("rnf_cveid", dpi().Value())) fonts.push_back(cve);
+    vulnerabilities_.SetFonts(std::move(fonts));
+}
 
+void ResultView::OnDpiChanged(win::Dpi dpi) {
+    updates_.SetDpi(dpi);
+    vulnerabilities_.SetDpi(dpi);
+    LoadListImages();
+    controls_->expandAll.SetIcons(skin_.GetIcon("rni_expand_on", dpi.Value()),
+                                  skin_.GetIcon("rni_expand_off", dpi.Value()));
+    TabCtrl_SetItemSize(Item(kIdResultTab), Px(kTabWidth), Px(kTabHeight));
+}
+
+void ResultView::BuildLists() {
     updates_.Attach(Item(kIdUpdateList), true);
     for (size_t i = 0; i < sizeof(kUpdateColumns) / sizeof(kUpdateColumns[0]); ++i)
         updates_.InsertColumn(static_cast<int>(i), skin_.GetString(kUpdateColumns[i].header),
                               kUpdateColumns[i].format, kUpdateColumns[i].width);
     updates_.SetRowHandler(std::make_unique<UpdateRows>(skin_));
-    updates_.SetImageList(updateImages_.Get());
-    updates_.SetCheckIcons(checkedIcon_.Get(), uncheckedIcon_.Get());
 
     vulnerabilities_.Attach(Item(kIdVulnerabilityList), false);
     for (size_t i = 0; i < sizeof(kVulnerabilityColumns) / sizeof(kVulnerabilityColumns[0]); ++i)
@@ -383,10 +411,7 @@ void ResultView::BuildLists() {
                                       kVulnerabilityColumns[i].format,
                                       kVulnerabilityColumns[i].width);
     vulnerabilities_.SetRowHandler(std::make_unique<VulnerabilityRows>(skin_));
-    vulnerabilities_.SetImageList(vulnerabilityImages_.Get());
-    std::vector<HFONT> fonts;
-    if (HFONT cve = skin_.GetFont("rnf_cveid")) fonts.push_back(cve);
-    vulnerabilities_.SetFonts(std::move(fonts));
+    LoadListImages();
 }
 
 void ResultView::FillShowBy() {
@@ -622,7 +647,9 @@ bool ResultView::OnNotify(const NMHDR& header, LRESULT& result) {
 void ResultView::OnSize(UINT type, int cx, int cy) {
     if (type == SIZE_MINIMIZED || cx <= 0 || cy <= 0) return;
     for (HWND list : {updates_.hwnd(), vulnerabilities_.hwnd()})
-        if (list) ::MoveWindow(list, 1, kListTop, cx - 2, std::max(0, cy - kListBottomSpace), TRUE);
+        if (list)
+            ::MoveWindow(list, 1, Px(kListTop), cx - 2, std::max(0, cy - Px(kListBottomSpace)),
+                         TRUE);
     FitColumns();
     ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
@@ -645,12 +672,12 @@ void ResultView::FitColumns() {
         ::GetClientRect(fit.list, &client);
         // Room for the vertical scroll bar that a longer fill will bring.
         if (!(::GetWindowLongPtrA(fit.list, GWL_STYLE) & WS_VSCROLL))
-            client.right -= ::GetSystemMetrics(SM_CXVSCROLL);
+            client.right -= dpi().SystemMetric(SM_CXVSCROLL);
         int others = 0;
         for (int i = 0; i < count; ++i)
             if (i != fit.column) others += ListView_GetColumnWidth(fit.list, i);
         ListView_SetColumnWidth(fit.list, fit.column,
-                                std::max<int>(fit.minimum, client.right - others));
+                                std::max<int>(Px(fit.minimum), client.right - others));
     }
 }
 
@@ -665,7 +692,7 @@ void ResultView::PaintBackground(HDC dc) {
     COLORREF border = Colour("rnc_dlg_border");
     FillRectColor(dc, client, back);
     RECT band = client;
-    band.top = std::max(client.top, client.bottom - kBottomBand);
+    band.top = std::max(client.top, client.bottom - Px(kBottomBand));
     FillGradientFromBottom(dc, band,
                            Gradient{Colour("rnc_rstsmry_background_to"),
                                     Colour("rnc_rstsmry_background_from")});

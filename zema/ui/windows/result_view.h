@@ -65,6 +65,7 @@ protected:
     void OnTimer(UINT_PTR id) override;
     void OnSize(UINT type, int cx, int cy) override;
     void OnDestroy() override;
+    void OnDpiChanged(win::Dpi dpi) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
@@ -81,6 +82,8 @@ private:
     void FillUpdateList();
     void FillVulnerabilityList();
     void OnTabChanged();
+    // The lists' images, check glyphs and fonts at the view's scale.
+    void LoadListImages();
     void UpdateControls();
     void SelectAll();
     void ExpandAll();

@@ -35,13 +35,15 @@ NotifyAreaIcon::~NotifyAreaIcon() { Remove(); }
 
 bool NotifyAreaIcon::MakeImages() {
     if (images_) return true;
-    images_.Reset(
-        ::ImageList_Create(kTrayImageSize, kTrayImageSize, ILC_COLOR32, kTrayFrameCount, 0));
+    // The notification area shows small icons at the system's scale.
+    win::Dpi dpi = win::Dpi::ForSystem();
+    int size = dpi.Scale(kTrayImageSize);
+    images_.Reset(::ImageList_Create(size, size, ILC_COLOR32, kTrayFrameCount, 0));
     if (!images_) return false;
     for (const char* name : kTrayFrameBitmaps) {
-        win::Bitmap bitmap(skin_.GetBitmap(name));
+        win::Bitmap bitmap(skin_.GetBitmap(name, dpi.Value()));
         // A missing frame keeps the frame numbers of the ones after it.
-        if (!bitmap) bitmap.Reset(CreateBlankImage(kTrayImageSize, kTrayImageSize));
+        if (!bitmap) bitmap.Reset(CreateBlankImage(size, size));
         ::ImageList_Add(images_.Get(), bitmap.Get(), nullptr);
     }
     return true;
