@@ -1,7 +1,9 @@
 # Sourced by the harness scripts: the private Wine prefix of one build tree.
 # Usage: ZG_BUILD=/path/to/build; . tools/wine-env.sh
 : "${ZG_BUILD:?ZG_BUILD must name the build tree}"
-export WINEPREFIX="$ZG_BUILD/wineprefix"
+# ZG_WINEPREFIX names another prefix of the same build (the gallery's at
+# another display scale).
+export WINEPREFIX="${ZG_WINEPREFIX:-$ZG_BUILD/wineprefix}"
 export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="

@@ -3,7 +3,9 @@
 //   zema_gallery.exe RES_XML SHOT_FOLDER [scene ...]
 //   zema_gallery.exe --list
 // For each scene it writes SHOT_FOLDER\NNN.ready ("name left top right
-// bottom") and waits until the capturer deletes that file.
+// bottom") and waits until the capturer deletes that file. Beside it goes
+// SHOT_FOLDER\<name>.rects: the window, its work area and every visible
+// control, so two runs at different display scales can be compared.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -41,6 +43,60 @@ void PumpFor(DWORD milliseconds) {
     }
 }
 
+// The width the control's text takes in the control's font, or 0.
+int TextWidth(HWND control) {
+    char text[512] = {};
+    int length = ::GetWindowTextA(control, text, sizeof(text));
+    if (length <= 0) return 0;
+    HDC dc = ::GetDC(control);
+    if (!dc) return 0;
+    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(::SendMessageA(control, WM_GETFONT, 0, 0));
+    HGDIOBJ old = font ? ::SelectObject(dc, font) : nullptr;
+    SIZE size = {};
+    ::GetTextExtentPoint32A(dc, text, length, &size);
+    if (old) ::SelectObject(dc, old);
+    ::ReleaseDC(control, dc);
+    return size.cx;
+}
+
+// One line per visible control in window order, relative to the window's
+// client area (a system frame scales by its own rules):
+// "control CLASS ID left top right bottom textwidth".
+void WriteRects(HWND window, const std::string& path) {
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) return;
+    RECT frame = {};
+    ::GetWindowRect(window, &frame);
+    POINT origin = {0, 0};
+    ::ClientToScreen(window, &origin);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    ::GetMonitorInfoA(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    std::fprintf(out, "window %ld %ld\nwork %ld %ld\n", frame.right - frame.left,
+                 frame.bottom - frame.top, monitor.rcWork.right - monitor.rcWork.left,
+                 monitor.rcWork.bottom - monitor.rcWork.top);
+    struct Walk {
+        FILE* out;
+        POINT origin;
+    } walk = {out, origin};
+    ::EnumChildWindows(
+        window,
+        [](HWND control, LPARAM data) -> BOOL {
+            auto* w = reinterpret_cast<Walk*>(data);
+            if (!::IsWindowVisible(control)) return TRUE;
+            char name[64] = {};
+            ::GetClassNameA(control, name, sizeof(name));
+            RECT r = {};
+            ::GetWindowRect(control, &r);
+            std::fprintf(w->out, "control %s %d %ld %ld %ld %ld %d\n", name,
+                         ::GetDlgCtrlID(control), r.left - w->origin.x, r.top - w->origin.y,
+                         r.right - w->origin.x, r.bottom - w->origin.y, TextWidth(control));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&walk));
+    std::fclose(out);
+}
+
 bool FileExists(const std::string& path) {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -63,6 +119,7 @@ bool ShowScene(const zema::SkinResources& skin, const std::string& name, SceneFu
         if (round > 0 && ::EqualRect(&now, &r)) break;
         r = now;
     }
+    WriteRects(window, folder + "\\" + name + ".rects");
     char file[MAX_PATH];
     std::snprintf(file, sizeof(file), "%s\\%03d.ready", folder.c_str(), index);
     std::string temporary = std::string(file) + ".tmp";
