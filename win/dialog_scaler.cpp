@@ -37,6 +37,17 @@ bool IsComboBox(HWND window) {
     return ::lstrcmpiA(name, "ComboBox") == 0;
 }
 
+// The system would also re-lay out a per-monitor dialog itself on a change
+// of screen (Windows 10 1703 on); the scaler does it instead, the same way
+// on every system.
+void KeepDpiChangesToOurselves(HWND dialog) {
+    using SetBehaviorFn = BOOL(WINAPI*)(HWND, int, int);
+    static const auto setBehavior = reinterpret_cast<SetBehaviorFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("user32.dll"), "SetDialogDpiChangeBehavior")));
+    constexpr int kDisableAll = 1;  // DDC_DISABLE_ALL
+    if (setBehavior) setBehavior(dialog, kDisableAll, kDisableAll);
+}
+
 // The dialog's DPI, for the controls that paint inside it.
 constexpr char kDpiProperty[] = "ZgDialogDpi";
 
@@ -59,6 +70,7 @@ Dpi DialogScaler::ForControl(HWND control) {
 void DialogScaler::Forget(HWND dialog) { ::RemovePropA(dialog, kDpiProperty); }
 
 void DialogScaler::Init(HWND dialog, SIZE templateUnits) {
+    KeepDpiChangesToOurselves(dialog);
     dpi_ = Dpi::ForWindow(dialog);
     Remember(dialog, dpi_);
     RECT client = {};

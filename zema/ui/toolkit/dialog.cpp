@@ -15,17 +15,6 @@ namespace {
 #define WM_DPICHANGED_AFTERPARENT 0x02E3
 #endif
 
-// The system would also re-lay out a per-monitor dialog itself on a change
-// of screen (Windows 10 1703 on); the scaler does it instead, the same way
-// on every system.
-void KeepDpiChangesToOurselves(HWND dialog) {
-    using SetBehaviorFn = BOOL(WINAPI*)(HWND, int, int);
-    static const auto setBehavior = reinterpret_cast<SetBehaviorFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleA("user32.dll"), "SetDialogDpiChangeBehavior")));
-    constexpr int kDisableAll = 1;  // DDC_DISABLE_ALL
-    if (setBehavior) setBehavior(dialog, kDisableAll, kDisableAll);
-}
-
 bool IsDialogWindow(HWND window) {
     char name[16] = {};
     ::GetClassNameA(window, name, sizeof(name));
@@ -165,7 +154,6 @@ bool Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
     if (OnMessage(message, wParam, lParam, result)) return true;
     switch (message) {
     case WM_INITDIALOG:
-        KeepDpiChangesToOurselves(hwnd());
         scaler_.Init(hwnd(), templateUnits_);
         if (frame_) frame_->Attach(hwnd());
         result = OnInit() ? TRUE : FALSE;
