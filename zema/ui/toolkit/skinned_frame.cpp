@@ -194,7 +194,7 @@ void SkinnedFrame::UpdateRegion() {
     int width = window.right - window.left;
     int height = window.bottom - window.top;
     // A maximised window meets the screen edges with square corners.
-    int corner = ::IsZoomed(hwnd_) ? 0 : style_.corner;
+    int corner = ::IsZoomed(hwnd_) ? 0 : dpi_.Scale(style_.corner);
     HRGN region = corner > 0
                       ? ::CreateRoundRectRgn(0, 0, width + 1, height + 1, corner, corner)
                       : ::CreateRectRgn(0, 0, width, height);
