@@ -28,6 +28,18 @@ void ForgetModeless(HWND dialog) {
 
 // Messages whose answer a dialog procedure returns directly rather than
 // through DWLP_MSGRESULT.
+// 1 for Ctrl+Tab or Ctrl+Page Down, 0 for their reverse, -1 for any other message.
+int PageKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || ::GetKeyState(VK_CONTROL) >= 0) return -1;
+    bool shift = ::GetKeyState(VK_SHIFT) < 0;
+    switch (msg.wParam) {
+    case VK_TAB: return shift ? 0 : 1;
+    case VK_NEXT: return 1;
+    case VK_PRIOR: return 0;
+    default: return -1;
+    }
+}
+
 bool ReturnsDirectly(UINT message) {
     switch (message) {
     case WM_CTLCOLORMSGBOX:
@@ -107,8 +119,14 @@ void Dialog::SetLayout(const LayoutRule* rules, size_t count) {
 }
 
 bool Dialog::TranslateModelessMessage(MSG& msg) {
+    int page = PageKey(msg);
     for (HWND dialog : ModelessDialogs()) {
-        if (::IsWindow(dialog) && ::IsDialogMessageA(dialog, &msg)) return true;
+        if (!::IsWindow(dialog)) continue;
+        // The dialog manager would take Ctrl+Tab for Tab.
+        if (page >= 0 && (msg.hwnd == dialog || ::IsChild(dialog, msg.hwnd)) &&
+            ::SendMessageA(dialog, kSwitchPageMessage, page, 0))
+            return true;
+        if (::IsDialogMessageA(dialog, &msg)) return true;
     }
     return false;
 }
@@ -168,6 +186,9 @@ bool Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
     case WM_DESTROY:
         OnDestroy();
         return false;
+    case kSwitchPageMessage:
+        result = OnSwitchPage(wParam != 0) ? TRUE : FALSE;
+        return true;
     }
     return false;
 }

@@ -50,6 +50,7 @@ protected:
     bool OnInit() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
     bool OnNotify(const NMHDR& header, LRESULT& result) override;
+    bool OnSwitchPage(bool forward) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
@@ -61,6 +62,7 @@ private:
     void Fill(int page, const std::vector<DetailsRow>& rows, bool keepRows);
     std::vector<std::string> BreakLines(const std::string& paragraph, int width);
     void OnListClick(int page, POINT at);
+    void OpenRowLink(int page, int row);
     void CopyAddress();
     void Hide() { ::ShowWindow(hwnd(), SW_HIDE); }
 

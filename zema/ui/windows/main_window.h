@@ -78,7 +78,8 @@ protected:
 private:
     void CloseToTrayOrExit();
     void PlaceView();
-    void OpenMenu(int buttonId, const std::pair<WORD, const char*>* items, size_t count);
+    void OpenMenu(int buttonId, const std::pair<WORD, const char*>* items, size_t count,
+                  bool byKeyboard);
     void OpenSystemMenu();
     void OpenPage(const char* path);
 
