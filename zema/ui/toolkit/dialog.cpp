@@ -119,14 +119,18 @@ void Dialog::SetLayout(const LayoutRule* rules, size_t count) {
 }
 
 bool Dialog::TranslateModelessMessage(MSG& msg) {
+    // Every dialog around the focus may turn pages before the dialog
+    // manager takes Ctrl+Tab for Tab.
     int page = PageKey(msg);
+    if (page >= 0) {
+        for (HWND dialog : ModelessDialogs()) {
+            if (::IsWindow(dialog) && (msg.hwnd == dialog || ::IsChild(dialog, msg.hwnd)) &&
+                ::SendMessageA(dialog, kSwitchPageMessage, page, 0))
+                return true;
+        }
+    }
     for (HWND dialog : ModelessDialogs()) {
-        if (!::IsWindow(dialog)) continue;
-        // The dialog manager would take Ctrl+Tab for Tab.
-        if (page >= 0 && (msg.hwnd == dialog || ::IsChild(dialog, msg.hwnd)) &&
-            ::SendMessageA(dialog, kSwitchPageMessage, page, 0))
-            return true;
-        if (::IsDialogMessageA(dialog, &msg)) return true;
+        if (::IsWindow(dialog) && ::IsDialogMessageA(dialog, &msg)) return true;
     }
     return false;
 }

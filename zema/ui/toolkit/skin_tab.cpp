@@ -50,9 +50,29 @@ int SkinTab::TabAt(LPARAM lParam) const {
     return static_cast<int>(::SendMessageA(hwnd(), TCM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
 }
 
+// Controls placed on the tab strip (the show-by list and its label) draw
+// themselves; a repaint of the tabs, on focus or hover, must not cover them.
+static void ExcludeSiblingsOnTop(HWND control, HDC dc) {
+    for (HWND sibling = ::GetWindow(control, GW_HWNDFIRST); sibling;
+         sibling = ::GetWindow(sibling, GW_HWNDNEXT)) {
+        if (sibling == control || !::IsWindowVisible(sibling)) continue;
+        RECT place;
+        ::GetWindowRect(sibling, &place);
+        ::MapWindowPoints(nullptr, control, reinterpret_cast<POINT*>(&place), 2);
+        ::ExcludeClipRect(dc, place.left, place.top, place.right, place.bottom);
+    }
+}
+
 void SkinTab::Paint(HDC target) {
     RECT client;
     ::GetClientRect(hwnd(), &client);
+    // Declared before the canvas: the clip goes back after the canvas is copied.
+    struct ClipScope {
+        HDC dc;
+        int saved;
+        ~ClipScope() { ::RestoreDC(dc, saved); }
+    } clip = {target, ::SaveDC(target)};
+    ExcludeSiblingsOnTop(hwnd(), target);
     MemoryCanvas canvas(target, client);
     HDC dc = canvas.dc();
     FillRectColor(dc, client, background_);

@@ -235,6 +235,14 @@ void DetailsDialog::SelectPage(int page) {
     for (int i = 0; i < 3; ++i) ::ShowWindow(Item(kListIds[i]), i == page ? SW_SHOW : SW_HIDE);
 }
 
+void DetailsDialog::Present() {
+    bool wasHidden = !::IsWindowVisible(hwnd());
+    ::ShowWindow(hwnd(), SW_SHOW);
+    if (!wasHidden) return;
+    int page = static_cast<int>(::SendMessageA(Item(kIdDetailsTab), TCM_GETCURSEL, 0, 0));
+    if (page >= 0 && page < 3) ::SetFocus(Item(kListIds[page]));
+}
+
 std::vector<std::string> DetailsDialog::BreakLines(const std::string& paragraph, int width) {
     HWND edit = Item(kIdDetailsLineBreaker);
     RECT place;

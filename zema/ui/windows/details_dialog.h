@@ -41,6 +41,9 @@ public:
     void ShowRecord(const UpdateRecord* record);
     const UpdateRecord* Record() const { return record_; }
     void SelectPage(int page);
+    // Shows the dialog; opened from hidden, the shown page's list has the
+    // focus (the dialog manager would give it to the tabs, the first stop).
+    void Present();
 
     UpdateTreeList& List(int page) { return *lists_[page]; }
     // Where the text of a cell is drawn now (client coordinates of its list).

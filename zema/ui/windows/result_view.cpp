@@ -455,6 +455,16 @@ void ResultView::OnTabChanged() {
     UpdateControls();
 }
 
+// Ctrl+Tab: the other tab, with the focus on its list if it was on the one now hidden.
+bool ResultView::OnSwitchPage(bool) {
+    HWND focus = ::GetFocus();
+    bool inList = focus == updates_.hwnd() || focus == vulnerabilities_.hwnd();
+    TabCtrl_SetCurSel(Item(kIdResultTab), CurrentTab() == 1 ? 0 : 1);
+    OnTabChanged();
+    if (inList) ::SetFocus(CurrentTab() == 1 ? vulnerabilities_.hwnd() : updates_.hwnd());
+    return true;
+}
+
 void ResultView::UpdateControls() {
     ResultActivity activity;
     activity.tab = CurrentTab();

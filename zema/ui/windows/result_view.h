@@ -81,6 +81,7 @@ private:
     void FillUpdateList();
     void FillVulnerabilityList();
     void OnTabChanged();
+    bool OnSwitchPage(bool forward) override;
     void UpdateControls();
     void SelectAll();
     void ExpandAll();

@@ -119,6 +119,9 @@ TEST_F(DetailsDialogTest, OnlyWebAddressesFromTheCatalogueAreLinks) {
 }
 
 TEST_F(DetailsDialogTest, KeyboardWalksThePagesAndOpensALinkWithEnter) {
+    ::ShowWindow(dialog->hwnd(), SW_HIDE);
+    dialog->Present();
+    EXPECT_EQ(dialog->List(0).hwnd(), ::GetFocus()) << "opened, the page has the focus";
     HWND tab = dialog->Item(kIdDetailsTab);
     ::SetFocus(tab);
     for (HWND expected : {dialog->List(0).hwnd(), dialog->Item(kIdDetailsCopy),

@@ -137,6 +137,17 @@ TEST_F(MainWindowTest, TabWalksEveryControlAndF10OpensTheToolsMenu) {
         << "arrows switch the tabs";
     EXPECT_TRUE(IsWindowVisible(view.VulnerabilityList().hwnd()));
 
+    {
+        KeysDown control({VK_CONTROL});
+        SetFocus(view.VulnerabilityList().hwnd());
+        PressKey(VK_TAB);
+        EXPECT_EQ(0, SendMessageA(view.Item(kIdResultTab), TCM_GETCURSEL, 0, 0))
+            << "Ctrl+Tab turns to the other tab";
+        EXPECT_EQ(view.UpdateList().hwnd(), GetFocus()) << "with the focus on its list";
+        PressKey(VK_TAB);
+        EXPECT_EQ(view.VulnerabilityList().hwnd(), GetFocus());
+    }
+
     MenuWatch menus(window_->hwnd());
     SendMessageA(window_->hwnd(), WM_SYSCOMMAND, SC_KEYMENU, 0);  // what F10 and Alt send
     ASSERT_EQ(1u, menus.firstItems.size());
