@@ -128,13 +128,14 @@ TEST_F(OptionsWindowTest, TabEntersThePageEscapeCancelsEnterInAFieldIsOk) {
         EXPECT_EQ(GetDlgItem(general, IDC_CHECK_OPTION_GENERAL_STARTUP),
                   GetNextDlgTabItem(window, GetFocus(), FALSE));
         // The page list is read as a list of pages, the shown one selected.
-        testing_support::AccessibleReading list =
-            testing_support::ReadAccessibleFromOutside(GetFocus());
-        EXPECT_EQ(ROLE_SYSTEM_LIST, list.role);
+        HWND pages = GetDlgItem(window, IDC_LIST_OPTION_PAGES);
+        EXPECT_EQ(ROLE_SYSTEM_LIST, testing_support::ReadAccessibleFromOutside(pages).role);
         testing_support::AccessibleReading first =
-            testing_support::ReadAccessibleFromOutside(GetFocus(), 1);
+            testing_support::ReadAccessibleFromOutside(pages, 1);
         EXPECT_EQ(ROLE_SYSTEM_LISTITEM, first.role);
         EXPECT_NE(0u, first.state & STATE_SYSTEM_SELECTED);
+        // Another test's window may have been activated meanwhile.
+        SetFocus(pages);
         Choose(general, IDC_COMBO_OPTION_GENERAL_VULNFOUND_ACTION, 0);
         ASSERT_TRUE(Key(window, VK_ESCAPE));
     });

@@ -229,6 +229,13 @@ void AccessibleHost::Disconnect() {
     element_ = nullptr;
 }
 
+bool AccessibleHost::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                   LRESULT& result) {
+    if (message == WM_GETOBJECT) return Answer(hwnd, wParam, lParam, result);
+    if (message == WM_DESTROY) Disconnect();
+    return false;
+}
+
 bool AccessibleHost::Answer(HWND hwnd, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (static_cast<LONG>(lParam) != static_cast<LONG>(OBJID_CLIENT)) return false;
     if (!element_) element_ = new AccessibleElement(hwnd, source_);
@@ -249,6 +256,14 @@ long WindowState(HWND hwnd) {
     if (!::IsWindowVisible(hwnd)) state |= STATE_SYSTEM_INVISIBLE;
     if (::GetFocus() == hwnd) state |= STATE_SYSTEM_FOCUSED;
     return state;
+}
+
+AccessibleItem WindowItem(HWND hwnd, long role) {
+    AccessibleItem self;
+    self.role = role;
+    self.name = AccessibleText(hwnd);
+    self.state = WindowState(hwnd);
+    return self;
 }
 
 std::string AccessibleText(HWND hwnd) {

@@ -43,19 +43,24 @@ public:
     AccessibleHost(const AccessibleHost&) = delete;
     AccessibleHost& operator=(const AccessibleHost&) = delete;
 
-    // WM_GETOBJECT: true, with `result`, for the client object.
-    bool Answer(HWND hwnd, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // The control's messages first: answers WM_GETOBJECT for the client
+    // object (true, with `result`) and lets go of the object on WM_DESTROY.
+    bool HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // Tells listeners that the state of the control (item -1) or an item changed.
     static void StateChanged(HWND hwnd, int item);
     void Disconnect();
 
 private:
+    bool Answer(HWND hwnd, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
     AccessibleSource& source_;
     AccessibleElement* element_ = nullptr;  // a reference held
 };
 
 // The state that every window shares: unavailable, invisible, focusable and focused.
 long WindowState(HWND hwnd);
+// The control itself: `role`, its text as the name, its window state.
+AccessibleItem WindowItem(HWND hwnd, long role);
 // The window's text without the accelerator marks.
 std::string AccessibleText(HWND hwnd);
 

@@ -45,11 +45,9 @@ void SkinIconCheck::SetChecked(bool checked) {
 
 // Owner-drawn or not, what a screen reader hears is the check box.
 AccessibleItem SkinIconCheck::Self() const {
-    AccessibleItem self;
-    self.role = ROLE_SYSTEM_CHECKBUTTON;
-    self.name = AccessibleText(hwnd());
+    AccessibleItem self = WindowItem(hwnd(), ROLE_SYSTEM_CHECKBUTTON);
     bool checked = IsChecked();
-    self.state = WindowState(hwnd()) | (checked ? STATE_SYSTEM_CHECKED : 0);
+    if (checked) self.state |= STATE_SYSTEM_CHECKED;
     self.defaultAction = checked ? "Uncheck" : "Check";
     return self;
 }
@@ -106,15 +104,11 @@ void SkinIconCheck::Paint(HDC target) {
 }
 
 bool SkinIconCheck::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (accessible_.HandleMessage(hwnd(), message, wParam, lParam, result)) return true;
     switch (message) {
     case WM_ERASEBKGND:
     case WM_PAINT:
         return HandlePaintMessages(message, wParam, result, [this](HDC dc) { Paint(dc); });
-    case WM_GETOBJECT:
-        return accessible_.Answer(hwnd(), wParam, lParam, result);
-    case WM_DESTROY:
-        accessible_.Disconnect();
-        return false;
     case WM_PRINTCLIENT:
         Paint(reinterpret_cast<HDC>(wParam));
         result = 0;

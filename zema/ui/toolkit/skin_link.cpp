@@ -15,10 +15,8 @@ void SkinLink::Click() const {
 }
 
 AccessibleItem SkinLink::Self() const {
-    AccessibleItem self;
-    self.role = ROLE_SYSTEM_LINK;
-    self.name = AccessibleText(hwnd());
-    self.state = WindowState(hwnd()) | STATE_SYSTEM_LINKED;
+    AccessibleItem self = WindowItem(hwnd(), ROLE_SYSTEM_LINK);
+    self.state |= STATE_SYSTEM_LINKED;
     self.defaultAction = "Jump";
     return self;
 }
@@ -30,12 +28,8 @@ bool SkinLink::DoDefaultAction(int item) {
 }
 
 bool SkinLink::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (accessible_.HandleMessage(hwnd(), message, wParam, lParam, result)) return true;
     switch (message) {
-    case WM_GETOBJECT:
-        return accessible_.Answer(hwnd(), wParam, lParam, result);
-    case WM_DESTROY:
-        accessible_.Disconnect();
-        return false;
     case WM_GETDLGCODE:
         // Enter and Space belong to the link, not to the dialog's default button.
         result = CallDefault(message, wParam, lParam);

@@ -61,11 +61,7 @@ std::string SkinListBox::ItemText(int index) const {
 }
 
 AccessibleItem SkinListBox::Self() const {
-    AccessibleItem self;
-    self.role = ROLE_SYSTEM_LIST;
-    self.name = AccessibleText(hwnd());
-    self.state = WindowState(hwnd());
-    return self;
+    return WindowItem(hwnd(), ROLE_SYSTEM_LIST);
 }
 
 int SkinListBox::ItemCount() const {
@@ -87,12 +83,8 @@ AccessibleItem SkinListBox::Item(int index) const {
 }
 
 bool SkinListBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (accessible_.HandleMessage(hwnd(), message, wParam, lParam, result)) return true;
     switch (message) {
-    case WM_GETOBJECT:
-        return accessible_.Answer(hwnd(), wParam, lParam, result);
-    case WM_DESTROY:
-        accessible_.Disconnect();
-        return false;
     case kReflectedDrawItem:
         PaintItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         result = TRUE;

@@ -129,11 +129,7 @@ std::string SkinTab::TabText(int index) const {
 }
 
 AccessibleItem SkinTab::Self() const {
-    AccessibleItem self;
-    self.role = ROLE_SYSTEM_PAGETABLIST;
-    self.name = AccessibleText(hwnd());
-    self.state = WindowState(hwnd());
-    return self;
+    return WindowItem(hwnd(), ROLE_SYSTEM_PAGETABLIST);
 }
 
 int SkinTab::ItemCount() const { return TabCtrl_GetItemCount(hwnd()); }
@@ -159,12 +155,8 @@ bool SkinTab::DoDefaultAction(int item) {
 }
 
 bool SkinTab::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (accessible_.HandleMessage(hwnd(), message, wParam, lParam, result)) return true;
     switch (message) {
-    case WM_GETOBJECT:
-        return accessible_.Answer(hwnd(), wParam, lParam, result);
-    case WM_DESTROY:
-        accessible_.Disconnect();
-        return false;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         result = CallDefault(message, wParam, lParam);
