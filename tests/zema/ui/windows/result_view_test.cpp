@@ -127,6 +127,7 @@ TEST_F(ResultViewTest, ChecksAndTabsReadFromOutsideAreWhatTheyShow) {
     unsigned long listStyle = std::strtoul(ReadFromOutside(list, "listview-style").c_str(), nullptr, 16);
     EXPECT_NE(0u, listStyle & LVS_EX_CHECKBOXES);
     EXPECT_EQ("2", ReadFromOutside(list, "item-state 0"));
+    EXPECT_EQ("Severity 1", ListText(0, kColumnSeverity)) << "the meter's text equivalent";
     view_->UpdateList().SelectRow(1);
     SendMessageA(list, WM_KEYDOWN, VK_SPACE, 0);
     EXPECT_EQ("1", ReadFromOutside(list, "item-state 1")) << "Space unchecks the selected row";
