@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace testing_support {
 namespace {
@@ -149,6 +151,60 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
 
 void PumpFor(DWORD ms) {
     PumpUntil([] { return false; }, ms);
+}
+
+std::string ReadFromOutside(HWND window, const std::string& query) {
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return {};
+    win::KernelHandle reader(readEnd);
+    win::KernelHandle writer(writeEnd);
+    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    std::string command = "\"" + BinaryFolder() + "\\zg_read_controls.exe\" " +
+                          std::to_string(reinterpret_cast<uintptr_t>(window)) + " " + query;
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    startup.hStdInput = nullptr;
+    PROCESS_INFORMATION started = {};
+    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                          nullptr, &startup, &started))
+        return {};
+    win::KernelHandle process(started.hProcess);
+    win::KernelHandle thread(started.hThread);
+    writer.Reset();
+    if (!PumpUntil([&] { return ::WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0; },
+                   20000)) {
+        ::TerminateProcess(process.Get(), 1);
+        return {};
+    }
+    std::string out;
+    char buffer[512];
+    DWORD got = 0;
+    while (::ReadFile(reader.Get(), buffer, sizeof(buffer), &got, nullptr) && got > 0)
+        out.append(buffer, got);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+}
+
+AccessibleReading ReadAccessibleFromOutside(HWND window, int child) {
+    std::string line = ReadFromOutside(window, "accessible " + std::to_string(child));
+    AccessibleReading reading;
+    long role = -1;
+    unsigned long state = 0;
+    int nameAt = -1;
+    if (std::sscanf(line.c_str(), "role=%ld state=%lx name=%n", &role, &state, &nameAt) >= 2 &&
+        nameAt >= 0) {
+        reading.role = role;
+        reading.state = state;
+        reading.name = line.substr(static_cast<size_t>(nameAt));
+    }
+    return reading;
 }
 
 RegistryKeySnapshot::RegistryKeySnapshot(HKEY root, std::string path)

@@ -83,6 +83,19 @@ void RemovePath(const std::string& path);
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 void PumpFor(DWORD ms);
 
+// What zg_read_controls prints for `query` about `window`, read from its own
+// process while this thread goes on dispatching (the window answers on it);
+// "" when it could not run.
+std::string ReadFromOutside(HWND window, const std::string& query);
+// The accessible role, state and name of `window` (child 0) or one of its
+// items, read from outside; role -1 when it could not be read.
+struct AccessibleReading {
+    long role = -1;
+    unsigned long state = 0;
+    std::string name;
+};
+AccessibleReading ReadAccessibleFromOutside(HWND window, int child = 0);
+
 // Keeps a key's values and whether it (and its parents) existed, and puts
 // exactly that back when it goes, for tests that must use a fixed key.
 class RegistryKeySnapshot {

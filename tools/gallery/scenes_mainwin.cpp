@@ -162,6 +162,18 @@ ZG_GALLERY_SCENE(main_showby_severity, "main_showby_severity") { return GroupedS
 ZG_GALLERY_SCENE(main_showby_impact, "main_showby_impact") { return GroupedScene(context, 3); }
 ZG_GALLERY_SCENE(main_showby_language, "main_showby_language") { return GroupedScene(context, 4); }
 
+// The focus after Tab from the keyboard: on the tabs, then on a row.
+ZG_GALLERY_SCENE(main_focus_tabs, "main_focus_tabs") {
+    Scene& scene = context.Keep(std::make_unique<Scene>());
+    AddResults(scene);
+    HWND window = scene.Open(context);
+    if (!window) return nullptr;
+    ::SendMessageA(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    ::SetFocus(scene.window->View().Item(kIdResultTab));
+    context.Settle();
+    return window;
+}
+
 ZG_GALLERY_SCENE(main_vulnerabilities, "main_vulnerabilities") {
     Scene& scene = context.Keep(std::make_unique<Scene>());
     AddResults(scene);

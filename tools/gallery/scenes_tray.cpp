@@ -29,10 +29,12 @@ constexpr COLORREF kTaskbarColor = RGB(32, 36, 44);
 // which two wait for a restart.
 class SampleSession : public UpdateSession {
 public:
-    explicit SampleSession(bool rebootPending) {
+    // `single`: one vulnerability found, one repaired (the singular texts).
+    explicit SampleSession(bool rebootPending, bool single = false) : single_(single) {
         records_.push_back(std::make_unique<UpdateRecord>());
-        records_.back()->status = UpdateStatus::Installed;
-        if (!rebootPending) return;
+        records_.back()->status = rebootPending && single ? UpdateStatus::InstalledNeedsReboot
+                                                          : UpdateStatus::Installed;
+        if (!rebootPending || single) return;
         records_.push_back(std::make_unique<UpdateRecord>());
         records_.back()->status = UpdateStatus::InstalledNeedsReboot;
     }
@@ -47,8 +49,9 @@ public:
     int CancelDownload(UpdateRecord&) override { return 1; }
     StartResult StartInstallation(UpdateRecord&) override { return StartResult::NoJob; }
     int CancelInstallation(UpdateRecord&) override { return 1; }
-    size_t VulnerabilityCount() const override { return 4; }
+    size_t VulnerabilityCount() const override { return single_ ? 1 : 4; }
     RepairedCount CountRepairedVulnerabilities() const override {
+        if (single_) return {1, records_.back()->status == UpdateStatus::InstalledNeedsReboot ? 1 : 0};
         return {5, records_.size() > 1 ? 2 : 0};
     }
     void ApplyDownloaderSettings() override {}
@@ -57,6 +60,7 @@ public:
 
 private:
     UpdateList records_;
+    bool single_;
 };
 
 // A small desktop with a taskbar along one edge.
@@ -127,8 +131,9 @@ private:
     HWND hwnd_;
 };
 
-HWND ShowNotification(gallery::SceneContext& context, NotificationKind kind, UINT edge) {
-    auto& session = context.Keep(std::make_unique<SampleSession>(kind != kNotifyInstalled));
+HWND ShowNotification(gallery::SceneContext& context, NotificationKind kind, UINT edge,
+                      bool single = false, int focusedLink = 0) {
+    auto& session = context.Keep(std::make_unique<SampleSession>(kind != kNotifyInstalled, single));
     auto& desktop = context.Keep(std::make_unique<Desktop>(edge));
     NotificationParts parts;
     parts.skin = &context.skin();
@@ -138,6 +143,11 @@ HWND ShowNotification(gallery::SceneContext& context, NotificationKind kind, UIN
     parts.screen = [&desktop] { return desktop.Area(); };
     auto& window = context.Keep(std::make_unique<NotificationWindow>(parts));
     window.Show(kind);
+    if (focusedLink) {
+        // As after Tab from the keyboard: the focus frame shows.
+        ::SendMessageA(window.Frame(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+        ::SetFocus(::GetDlgItem(window.Content(), focusedLink));
+    }
     context.Settle();
     return desktop.hwnd();
 }
@@ -160,6 +170,19 @@ NOTIFY_SCENES(kNotifyScanned, "1_scanned")
 NOTIFY_SCENES(kNotifyDownloaded, "2_downloaded")
 NOTIFY_SCENES(kNotifyInstalled, "3_installed")
 NOTIFY_SCENES(kNotifyInstalledNeedsReboot, "4_reboot")
+
+ZG_GALLERY_SCENE(notify_scanned_one, "tray_notify_1_scanned_one") {
+    return ShowNotification(context, kNotifyScanned, ABE_BOTTOM, true);
+}
+ZG_GALLERY_SCENE(notify_installed_one, "tray_notify_3_installed_one") {
+    return ShowNotification(context, kNotifyInstalled, ABE_BOTTOM, true);
+}
+ZG_GALLERY_SCENE(notify_reboot_one, "tray_notify_4_reboot_one") {
+    return ShowNotification(context, kNotifyInstalledNeedsReboot, ABE_BOTTOM, true);
+}
+ZG_GALLERY_SCENE(notify_link_focused, "tray_notify_2_downloaded_focus") {
+    return ShowNotification(context, kNotifyDownloaded, ABE_BOTTOM, false, kIdDetailsLink);
+}
 
 // The menu runs its own modal loop, so it opens on a thread of its own while
 // the gallery captures; the scene's end closes it.
@@ -286,7 +309,8 @@ HWND ShowDetails(gallery::SceneContext& context, int page) {
     dialog.SelectPage(page);
     if (page == 0) dialog.List(0).Expand(kRowDescription, true, false);
     if (page == 2) dialog.List(2).Expand(0, true, false);
-    ::SetWindowPos(window, nullptr, 10, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    ::SetWindowPos(window, nullptr, 10, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    dialog.Present();
     return window;
 }
 

@@ -1,8 +1,11 @@
 #include "zema/options/options_opener.h"
 
+#include <oleacc.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/test_support.h"
 #include "tests/zema/core/private_settings.h"
@@ -106,9 +109,33 @@ TEST_F(OptionsWindowTest, TabEntersThePageEscapeCancelsEnterInAFieldIsOk) {
         EXPECT_EQ(GetDlgItem(window, IDC_LIST_OPTION_PAGES), GetFocus()) << "the page list first";
         HWND general = ShowPage(window, kGeneral);
         SetFocus(GetDlgItem(window, IDC_LIST_OPTION_PAGES));
-        ASSERT_TRUE(Key(window, VK_TAB));
-        EXPECT_EQ(GetDlgItem(general, IDC_CHECK_OPTION_GENERAL_STARTUP), GetFocus())
-            << "Tab goes from the list into the shown page";
+        std::vector<int> stops;
+        for (int i = 0; i < 16 && (stops.empty() || stops.back() != IDC_LIST_OPTION_PAGES); ++i) {
+            ASSERT_TRUE(Key(window, VK_TAB));
+            stops.push_back(GetDlgCtrlID(GetFocus()));
+        }
+        // Into the shown page, its fields top to bottom, the buttons left to right, back.
+        EXPECT_EQ((std::vector<int>{IDC_CHECK_OPTION_GENERAL_STARTUP,
+                                    IDC_COMBO_OPTION_GENERAL_CLOSEMAINWINDOW,
+                                    IDC_COMBO_OPTION_GENERAL_VULNFOUND_ACTION,
+                                    IDC_COMBO_OPTION_GENERAL_UPDATEINSTALLED_ACTION,
+                                    IDC_CHECK_OPTION_GENERAL_DELINSTALLEDUPDATEFILE,
+                                    IDC_CHECK_OPTION_GENERAL_AUTOCHECKNEWVERSION,
+                                    IDC_COMBO_OPTION_GENERAL_CHECKNEWVERSION, IDAPPLY, IDOK,
+                                    IDCANCEL, IDC_LIST_OPTION_PAGES}),
+                  stops);
+        EXPECT_EQ(GetDlgItem(window, IDC_LIST_OPTION_PAGES), GetFocus());
+        EXPECT_EQ(GetDlgItem(general, IDC_CHECK_OPTION_GENERAL_STARTUP),
+                  GetNextDlgTabItem(window, GetFocus(), FALSE));
+        // The page list is read as a list of pages, the shown one selected.
+        HWND pages = GetDlgItem(window, IDC_LIST_OPTION_PAGES);
+        EXPECT_EQ(ROLE_SYSTEM_LIST, testing_support::ReadAccessibleFromOutside(pages).role);
+        testing_support::AccessibleReading first =
+            testing_support::ReadAccessibleFromOutside(pages, 1);
+        EXPECT_EQ(ROLE_SYSTEM_LISTITEM, first.role);
+        EXPECT_NE(0u, first.state & STATE_SYSTEM_SELECTED);
+        // Another test's window may have been activated meanwhile.
+        SetFocus(pages);
         Choose(general, IDC_COMBO_OPTION_GENERAL_VULNFOUND_ACTION, 0);
         ASSERT_TRUE(Key(window, VK_ESCAPE));
     });

@@ -123,6 +123,10 @@ void ResultRows::FillUpdateRow(TreeNode& node, UpdateRecord& record) const {
     cells[kColumnBulletin].text = bulletin.name;
     cells[kColumnSeverity].key =
         record.updatePoints.empty() ? 0 : record.updatePoints.front().severityRating;
+    // The meter's text equivalent: what a screen reader reads of the cell
+    // (the meter is drawn in its place).
+    if (cells[kColumnSeverity].key >= 1 && cells[kColumnSeverity].key <= kMaxMeterSeverity)
+        cells[kColumnSeverity].text = source_.GroupName(ShowBy::Severity, cells[kColumnSeverity].key);
     if (update.known)
         cells[kColumnSize].text =
             FormatSize(static_cast<int32_t>(std::min<uint64_t>(update.size, INT32_MAX)));

@@ -37,6 +37,9 @@ enum VulnerabilityColumn {
 constexpr int32_t kRowKindUpdate = 1;
 constexpr int32_t kRowKindGroup = 2;
 
+// Severity ratings 1 to this one are drawn as a meter.
+constexpr int32_t kMaxMeterSeverity = 4;
+
 // The caller value of the group that gathers records whose group key names
 // no group of the session's set, so that every record stays visible.
 constexpr LPARAM kOtherGroup = static_cast<LPARAM>(INT32_MIN) - 1;

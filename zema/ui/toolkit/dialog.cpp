@@ -41,6 +41,18 @@ void ForgetModeless(HWND dialog) {
 
 // Messages whose answer a dialog procedure returns directly rather than
 // through DWLP_MSGRESULT.
+// 1 for Ctrl+Tab or Ctrl+Page Down, 0 for their reverse, -1 for any other message.
+int PageKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || ::GetKeyState(VK_CONTROL) >= 0) return -1;
+    bool shift = ::GetKeyState(VK_SHIFT) < 0;
+    switch (msg.wParam) {
+    case VK_TAB: return shift ? 0 : 1;
+    case VK_NEXT: return 1;
+    case VK_PRIOR: return 0;
+    default: return -1;
+    }
+}
+
 bool ReturnsDirectly(UINT message) {
     switch (message) {
     case WM_CTLCOLORMSGBOX:
@@ -122,6 +134,16 @@ void Dialog::SetLayout(const LayoutRule* rules, size_t count) {
 }
 
 bool Dialog::TranslateModelessMessage(MSG& msg) {
+    // Every dialog around the focus may turn pages before the dialog
+    // manager takes Ctrl+Tab for Tab.
+    int page = PageKey(msg);
+    if (page >= 0) {
+        for (HWND dialog : ModelessDialogs()) {
+            if (::IsWindow(dialog) && (msg.hwnd == dialog || ::IsChild(dialog, msg.hwnd)) &&
+                ::SendMessageA(dialog, kSwitchPageMessage, page, 0))
+                return true;
+        }
+    }
     for (HWND dialog : ModelessDialogs()) {
         if (::IsWindow(dialog) && ::IsDialogMessageA(dialog, &msg)) return true;
     }
@@ -199,6 +221,9 @@ bool Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
         OnDestroy();
         win::DialogScaler::Forget(hwnd());
         return false;
+    case kSwitchPageMessage:
+        result = OnSwitchPage(wParam != 0) ? TRUE : FALSE;
+        return true;
     }
     return false;
 }

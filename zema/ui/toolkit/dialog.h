@@ -23,6 +23,8 @@ constexpr UINT kReflectedCommand = kReflectedBase + WM_COMMAND;
 constexpr UINT kReflectedNotify = kReflectedBase + WM_NOTIFY;
 constexpr UINT kReflectedDrawItem = kReflectedBase + WM_DRAWITEM;
 constexpr UINT kReflectedMeasureItem = kReflectedBase + WM_MEASUREITEM;
+// Ctrl+Tab (wParam 1) and Ctrl+Shift+Tab (0) asked of a dialog with pages.
+constexpr UINT kSwitchPageMessage = kReflectedBase - 1;
 
 class Dialog : public win::MessageWindow<Dialog> {
 public:
@@ -69,6 +71,9 @@ protected:
     // been placed for it: fonts, images and measures of its own follow here.
     // The window takes its new size after this.
     virtual void OnDpiChanged(win::Dpi) {}
+    // Ctrl+Tab, Ctrl+Page Down (forward) and their reverse: true when the
+    // dialog has pages and turned one.
+    virtual bool OnSwitchPage(bool /*forward*/) { return false; }
     // Every message first: return true with `result` set to take it.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 

@@ -1,6 +1,5 @@
 #include "zema/ui/toolkit/skin_icon_check.h"
 
-#include "zema/ui/toolkit/dialog.h"
 #include "zema/ui/toolkit/drawing.h"
 #include "zema/ui/toolkit/memory_canvas.h"
 #include "zema/ui/toolkit/skin_resources.h"
@@ -15,13 +14,11 @@ constexpr int kGlyphTextGap = 2;
 }  // namespace
 
 bool SkinIconCheck::Attach(HWND checkBox, const SkinResources& skin) {
-    checked_ = ::SendMessageA(checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    LONG_PTR type = ::GetWindowLongPtrA(checkBox, GWL_STYLE) & BS_TYPEMASK;
+    if (type != BS_CHECKBOX && type != BS_AUTOCHECKBOX) return false;
     if (!Subclass(checkBox)) return false;
     SetIcons(skin.GetIcon("rni_checked"), skin.GetIcon("rni_unchecked"));
     textColor_ = skin.GetColor("rnc_dlg_ctrl_text");
-    LONG_PTR style = ::GetWindowLongPtrA(checkBox, GWL_STYLE);
-    style = (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW;
-    ::SetWindowLongPtrA(checkBox, GWL_STYLE, style);
     Repaint();
     return true;
 }
@@ -38,13 +35,39 @@ void SkinIconCheck::SetTextColors(COLORREF enabled, COLORREF disabled) {
     Repaint();
 }
 
-void SkinIconCheck::SetChecked(bool checked) {
-    if (checked_ == checked) return;
-    checked_ = checked;
-    Repaint();
+bool SkinIconCheck::IsChecked() const {
+    return hwnd() && ::SendMessageA(hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void SkinIconCheck::Toggle() { SetChecked(!checked_); }
+void SkinIconCheck::SetChecked(bool checked) {
+    if (hwnd()) ::SendMessageA(hwnd(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// Owner-drawn or not, what a screen reader hears is the check box.
+AccessibleItem SkinIconCheck::Self() const {
+    AccessibleItem self = WindowItem(hwnd(), ROLE_SYSTEM_CHECKBUTTON);
+    bool checked = IsChecked();
+    if (checked) self.state |= STATE_SYSTEM_CHECKED;
+    self.defaultAction = checked ? "Uncheck" : "Check";
+    return self;
+}
+
+bool SkinIconCheck::DoDefaultAction(int item) {
+    if (item != -1 || !::IsWindowEnabled(hwnd())) return false;
+    ::SendMessageA(hwnd(), BM_CLICK, 0, 0);
+    return true;
+}
+
+LRESULT SkinIconCheck::WithOwnPainting(UINT message, WPARAM wParam, LPARAM lParam) {
+    // A button draws its state changes at once, outside WM_PAINT, unless it
+    // is hidden; redraw off hides it for the call without a visible change.
+    bool visible = (::GetWindowLongPtrA(hwnd(), GWL_STYLE) & WS_VISIBLE) != 0;
+    if (visible) ::SendMessageA(hwnd(), WM_SETREDRAW, FALSE, 0);
+    LRESULT result = CallDefault(message, wParam, lParam);
+    if (visible) ::SendMessageA(hwnd(), WM_SETREDRAW, TRUE, 0);
+    Repaint();
+    return result;
+}
 
 void SkinIconCheck::Paint(HDC target) {
     RECT client;
@@ -60,7 +83,7 @@ void SkinIconCheck::Paint(HDC target) {
                   client.left + glyphSize, 0};
     glyph.bottom = glyph.top + glyphSize;
     bool icons = checkedIcon_ && uncheckedIcon_;
-    DrawCheckMark(dc, glyph, checked_, icons ? checkedIcon_.Get() : nullptr,
+    DrawCheckMark(dc, glyph, IsChecked(), icons ? checkedIcon_.Get() : nullptr,
                   icons ? uncheckedIcon_.Get() : nullptr, glyphSize);
 
     RECT box = client;
@@ -83,37 +106,28 @@ void SkinIconCheck::Paint(HDC target) {
 }
 
 bool SkinIconCheck::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (accessible_.HandleMessage(hwnd(), message, wParam, lParam, result)) return true;
     switch (message) {
-    case BM_GETCHECK:
-        result = checked_ ? BST_CHECKED : BST_UNCHECKED;
-        return true;
-    case BM_SETCHECK:
-        SetChecked(wParam == BST_CHECKED);
-        result = 0;
-        return true;
-    case WM_LBUTTONUP:
-    case WM_KEYUP:
-        // The button sends BN_CLICKED while handling these when it was
-        // pushed; the state must change before the parent hears of it.
-        if ((message == WM_LBUTTONUP || wParam == VK_SPACE) &&
-            (::SendMessageA(hwnd(), BM_GETSTATE, 0, 0) & BST_PUSHED))
-            Toggle();
-        return false;
     case WM_ERASEBKGND:
     case WM_PAINT:
         return HandlePaintMessages(message, wParam, result, [this](HDC dc) { Paint(dc); });
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        result = 0;
+        return true;
+    case BM_SETCHECK:
+        result = WithOwnPainting(message, wParam, lParam);
+        AccessibleHost::StateChanged(hwnd(), -1);
+        return true;
+    case BM_SETSTATE:
+    case BM_SETSTYLE:
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
     case WM_ENABLE:
     case WM_SETTEXT:
+    case WM_SETFONT:
     case WM_UPDATEUISTATE:
-        result = CallDefault(message, wParam, lParam);
-        Repaint();
-        return true;
-    case kReflectedDrawItem:
-        // The button's own redraws (focus, push state) come this way.
-        Paint(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hDC);
-        result = TRUE;
+        result = WithOwnPainting(message, wParam, lParam);
         return true;
     }
     return false;

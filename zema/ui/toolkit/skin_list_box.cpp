@@ -37,14 +37,11 @@ void SkinListBox::PaintItem(const DRAWITEMSTRUCT& item) {
     bool selected = item.itemState & ODS_SELECTED;
     FillRectColor(dc, rect, selected ? kSelectedFill : background_);
     FrameRectColor(dc, rect, kItemFrame);
-    char text[256] = {};
-    LRESULT length = ::SendMessageA(hwnd(), LB_GETTEXTLEN, item.itemID, 0);
-    if (length >= 0 && length < static_cast<LRESULT>(sizeof(text)))
-        ::SendMessageA(hwnd(), LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text));
+    std::string text = ItemText(static_cast<int>(item.itemID));
     RECT box = rect;
     box.left += dpi().Scale(kTextIndent);
     SelectScope font(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(hwnd(), WM_GETFONT, 0, 0)));
-    DrawTextInBox(dc, text, box, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX,
+    DrawTextInBox(dc, text.c_str(), box, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX,
                   selected ? kSelectedText : text_, 0, true);
     if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
         RECT focus = rect;
@@ -55,7 +52,38 @@ void SkinListBox::PaintItem(const DRAWITEMSTRUCT& item) {
     }
 }
 
-bool SkinListBox::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+std::string SkinListBox::ItemText(int index) const {
+    char text[256] = {};
+    LRESULT length = ::SendMessageA(hwnd(), LB_GETTEXTLEN, index, 0);
+    if (length < 0 || length >= static_cast<LRESULT>(sizeof(text))) return {};
+    ::SendMessageA(hwnd(), LB_GETTEXT, index, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+AccessibleItem SkinListBox::Self() const {
+    return WindowItem(hwnd(), ROLE_SYSTEM_LIST);
+}
+
+int SkinListBox::ItemCount() const {
+    LRESULT count = ::SendMessageA(hwnd(), LB_GETCOUNT, 0, 0);
+    return count > 0 ? static_cast<int>(count) : 0;
+}
+
+AccessibleItem SkinListBox::Item(int index) const {
+    AccessibleItem entry;
+    entry.role = ROLE_SYSTEM_LISTITEM;
+    entry.name = ItemText(index);
+    entry.state = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTABLE;
+    if (::SendMessageA(hwnd(), LB_GETCURSEL, 0, 0) == index) {
+        entry.state |= STATE_SYSTEM_SELECTED;
+        if (::GetFocus() == hwnd()) entry.state |= STATE_SYSTEM_FOCUSED;
+    }
+    ::SendMessageA(hwnd(), LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&entry.bounds));
+    return entry;
+}
+
+bool SkinListBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (accessible_.HandleMessage(hwnd(), message, wParam, lParam, result)) return true;
     switch (message) {
     case kReflectedDrawItem:
         PaintItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));

@@ -4,14 +4,18 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "zema/ui/toolkit/accessible.h"
 #include "zema/ui/toolkit/skin_control.h"
 
 namespace zema {
 
 class SkinResources;
 
-class SkinTab : public SkinControl {
+class SkinTab : public SkinControl, private AccessibleSource {
 public:
+    SkinTab() : accessible_(*this) {}
     bool Attach(HWND tab, const SkinResources& skin);
     void SetBackground(COLORREF background, COLORREF edge, COLORREF gap);
     // Off by default: no tab shows the hover look unless a window asks.
@@ -31,8 +35,13 @@ private:
         COLORREF to;
         COLORREF text;
     };
+    AccessibleItem Self() const override;
+    int ItemCount() const override;
+    AccessibleItem Item(int index) const override;
+    bool DoDefaultAction(int item) override;
     void Paint(HDC dc);
     int TabAt(LPARAM lParam) const;
+    std::string TabText(int index) const;
 
     TabColors select_ = {};
     TabColors hover_ = {};
@@ -43,6 +52,7 @@ private:
     bool gradient_ = true;
     bool hoverTracking_ = false;
     int hovered_ = -1;
+    AccessibleHost accessible_;
 };
 
 }  // namespace zema

@@ -39,6 +39,13 @@ bool UpdateTreeList::Attach(HWND listView, bool checkBoxes) {
     hwnd_ = listView;
     dpi_ = win::DialogScaler::ForControl(listView);
     checkBoxes_ = checkBoxes;
+    if (checkBoxes) {
+        // The rows' checks are the list's own check-box state (image 2 checked,
+        // 1 not), answered from the nodes, so that what reads the list from
+        // outside, a screen reader or test automation, sees them.
+        ListView_SetExtendedListViewStyleEx(listView, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
+        ListView_SetCallbackMask(listView, LVIS_STATEIMAGEMASK);
+    }
     return true;
 }
 
@@ -160,6 +167,7 @@ bool UpdateTreeList::SetCheck(TreeNode* node, bool checked) {
     node->checked = checked;
     if (node->shown) {
         RedrawNode(node);
+        ::NotifyWinEvent(EVENT_OBJECT_STATECHANGE, hwnd_, OBJID_CLIENT, nodes_.RowOf(node) + 1);
         if (handler_) handler_->OnCheckChanged(*this, *node, checked);
     }
     return previous;
@@ -341,8 +349,13 @@ bool UpdateTreeList::HandleParentMessage(UINT message, WPARAM, LPARAM lParam, LR
 }
 
 void UpdateTreeList::GetDisplayInfo(NMLVDISPINFOA& info) {
-    if (!(info.item.mask & LVIF_TEXT) || !info.item.pszText || info.item.cchTextMax <= 0) return;
     const TreeNode* node = nodes_.NodeAt(info.item.iItem);
+    if ((info.item.mask & LVIF_STATE) && checkBoxes_ && node &&
+        (info.item.stateMask & LVIS_STATEIMAGEMASK)) {
+        info.item.state = (info.item.state & ~LVIS_STATEIMAGEMASK) |
+                          INDEXTOSTATEIMAGEMASK(node->checked ? 2 : 1);
+    }
+    if (!(info.item.mask & LVIF_TEXT) || !info.item.pszText || info.item.cchTextMax <= 0) return;
     displayText_ = GetText(node, info.item.iSubItem);
     ::lstrcpynA(info.item.pszText, displayText_.c_str(), info.item.cchTextMax);
 }
@@ -413,6 +426,15 @@ bool UpdateTreeList::OnLeftButtonDown(POINT at) {
             ToggleCheck(*node);
             return true;
         }
+        // The list would toggle its own state image here, which it places
+        // without the row's indentation: a click there only selects.
+        LVHITTESTINFO hit = {};
+        hit.pt = at;
+        if (ListView_SubItemHitTest(hwnd_, &hit) >= 0 && (hit.flags & LVHT_ONITEMSTATEICON)) {
+            ::SetFocus(hwnd_);
+            SelectRow(row);
+            return true;
+        }
     }
     return false;
 }
@@ -446,6 +468,13 @@ bool UpdateTreeList::OnKeyDown(WPARAM key) {
         if (!checkBoxes_) return false;
         if (node) ToggleCheck(*node);
         return true;
+    case VK_RETURN: {
+        NMHDR notice = {hwnd_, static_cast<UINT_PTR>(::GetDlgCtrlID(hwnd_)),
+                        static_cast<UINT>(NM_RETURN)};
+        ::SendMessageA(::GetParent(hwnd_), WM_NOTIFY, notice.idFrom,
+                       reinterpret_cast<LPARAM>(&notice));
+        return true;
+    }
     default:
         return false;
     }
@@ -487,6 +516,14 @@ LRESULT UpdateTreeList::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bo
     case WM_KEYDOWN:
         handled = OnKeyDown(wParam);
         return 0;
+    case WM_GETDLGCODE: {
+        // Enter opens the row (NM_RETURN to the parent), not the dialog's default.
+        LRESULT code = ::DefSubclassProc(hwnd_, message, wParam, lParam);
+        const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+        if (msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) code |= DLGC_WANTMESSAGE;
+        handled = true;
+        return code;
+    }
     case WM_MOUSEMOVE:
         if (handler_) handler_->OnMouseMove(*this, at);
         return 0;

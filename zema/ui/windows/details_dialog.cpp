@@ -130,7 +130,7 @@ HWND DetailsDialog::Create(HWND owner) {
     DialogTemplate layout(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN,
                           0, 0, 311, 324, skin().GetString("rns_property"),
                           "Microsoft Sans Serif", 8);
-    layout.Add(kIdDetailsTab, WC_TABCONTROLA, "", TCS_FOCUSNEVER, 7, 7, 297, 13)
+    layout.Add(kIdDetailsTab, WC_TABCONTROLA, "", WS_TABSTOP, 7, 7, 297, 13)
         .Add(kIdDetailsGeneral, WC_LISTVIEWA, "", kList, 7, 19, 298, 284)
         .Add(kIdDetailsUpdates, WC_LISTVIEWA, "", kList, 7, 19, 298, 284)
         .Add(kIdDetailsVulnerabilities, WC_LISTVIEWA, "", kList, 7, 19, 298, 284)
@@ -253,6 +253,14 @@ void DetailsDialog::SelectPage(int page) {
     for (int i = 0; i < 3; ++i) ::ShowWindow(Item(kListIds[i]), i == page ? SW_SHOW : SW_HIDE);
 }
 
+void DetailsDialog::Present() {
+    bool wasHidden = !::IsWindowVisible(hwnd());
+    ::ShowWindow(hwnd(), SW_SHOW);
+    if (!wasHidden) return;
+    int page = static_cast<int>(::SendMessageA(Item(kIdDetailsTab), TCM_GETCURSEL, 0, 0));
+    if (page >= 0 && page < 3) ::SetFocus(Item(kListIds[page]));
+}
+
 std::vector<std::string> DetailsDialog::BreakLines(const std::string& paragraph, int width) {
     HWND edit = Item(kIdDetailsLineBreaker);
     RECT place;
@@ -360,6 +368,23 @@ void DetailsDialog::OnListClick(int page, POINT at) {
     }
 }
 
+// Enter on a row opens what a click on its first link would.
+void DetailsDialog::OpenRowLink(int page, int row) {
+    const DetailsRow* data = RowOf(lists_[page]->NodeAt(row));
+    if (!data) return;
+    for (const auto& cell : data->cells) {
+        if (cell.link.empty()) continue;
+        if (opener_) opener_(cell.link);
+        return;
+    }
+}
+
+bool DetailsDialog::OnSwitchPage(bool forward) {
+    int page = static_cast<int>(::SendMessageA(Item(kIdDetailsTab), TCM_GETCURSEL, 0, 0));
+    SelectPage((page + (forward ? 1 : 2)) % 3);
+    return true;
+}
+
 void DetailsDialog::CopyAddress() {
     if (pages_.general.size() <= kRowAddress) return;
     const std::string& address = pages_.general[kRowAddress].cells[1].text;
@@ -397,8 +422,13 @@ bool DetailsDialog::OnNotify(const NMHDR& header, LRESULT& result) {
         return true;
     }
     for (int page = 0; page < 3; ++page) {
-        if (header.idFrom != static_cast<UINT_PTR>(kListIds[page]) || header.code != NM_CLICK)
-            continue;
+        if (header.idFrom != static_cast<UINT_PTR>(kListIds[page])) continue;
+        if (header.code == NM_RETURN) {
+            OpenRowLink(page, lists_[page]->SelectedRow());
+            result = 0;
+            return true;
+        }
+        if (header.code != NM_CLICK) continue;
         OnListClick(page, reinterpret_cast<const NMITEMACTIVATE&>(header).ptAction);
         result = 0;
         return false;  // the list's own handling goes on

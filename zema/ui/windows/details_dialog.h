@@ -41,6 +41,9 @@ public:
     void ShowRecord(const UpdateRecord* record);
     const UpdateRecord* Record() const { return record_; }
     void SelectPage(int page);
+    // Shows the dialog; opened from hidden, the shown page's list has the
+    // focus (the dialog manager would give it to the tabs, the first stop).
+    void Present();
 
     UpdateTreeList& List(int page) { return *lists_[page]; }
     // Where the text of a cell is drawn now (client coordinates of its list).
@@ -50,6 +53,7 @@ protected:
     bool OnInit() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
     bool OnNotify(const NMHDR& header, LRESULT& result) override;
+    bool OnSwitchPage(bool forward) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     void OnDpiChanged(win::Dpi dpi) override;
 
@@ -64,6 +68,7 @@ private:
     void Fill(int page, const std::vector<DetailsRow>& rows, bool keepRows);
     std::vector<std::string> BreakLines(const std::string& paragraph, int width);
     void OnListClick(int page, POINT at);
+    void OpenRowLink(int page, int row);
     void CopyAddress();
     void Hide() { ::ShowWindow(hwnd(), SW_HIDE); }
 

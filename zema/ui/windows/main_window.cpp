@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <iterator>
+
 #include "win/window_position.h"
 #include "zema/core/settings_store.h"
 #include "zema/core/system_utils.h"
@@ -111,7 +113,11 @@ bool MainWindow::OnInit() {
 
     win::CenterWindow(hwnd(), ::GetWindow(hwnd(), GW_OWNER));
 
-    if (view_.Create(hwnd())) ::ShowWindow(view_.hwnd(), SW_SHOW);
+    if (view_.Create(hwnd())) {
+        // First in the Tab order: the view's controls, then the menu buttons.
+        ::SetWindowPos(view_.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        ::ShowWindow(view_.hwnd(), SW_SHOW);
+    }
     SetLayout(kLayout, sizeof(kLayout) / sizeof(kLayout[0]));
     parts_.session->AddListener(this, true);
     listening_ = true;
@@ -191,7 +197,8 @@ void MainWindow::OnSize(UINT type, int cx, int cy) {
         view_.SetMaximized(false);
 }
 
-void MainWindow::OpenMenu(int buttonId, const std::pair<WORD, const char*>* items, size_t count) {
+void MainWindow::OpenMenu(int buttonId, const std::pair<WORD, const char*>* items, size_t count,
+                          bool byKeyboard) {
     HMENU menu = ::CreatePopupMenu();
     if (!menu) return;
     for (size_t i = 0; i < count; ++i)
@@ -199,6 +206,8 @@ void MainWindow::OpenMenu(int buttonId, const std::pair<WORD, const char*>* item
                       parts_.skin->GetString(items[i].second).c_str());
     RECT button;
     ::GetWindowRect(Item(buttonId), &button);
+    // Opened from the keyboard, the menu starts on its first item.
+    if (byKeyboard) ::PostMessageA(hwnd(), WM_KEYDOWN, VK_DOWN, 0);
     ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_LEFTBUTTON, button.left + Px(kMenuOffset),
                      button.bottom, 0, hwnd(), nullptr);
     ::DestroyMenu(menu);
@@ -232,10 +241,10 @@ bool MainWindow::OnCommand(WORD id, WORD, HWND) {
         ::SendMessageA(hwnd(), WM_CLOSE, 0, 0);
         return true;
     case kIdOperations:
-        OpenMenu(kIdOperations, kOperationsMenu, sizeof(kOperationsMenu) / sizeof(kOperationsMenu[0]));
+        OpenMenu(kIdOperations, kOperationsMenu, std::size(kOperationsMenu), false);
         return true;
     case kIdHelp:
-        OpenMenu(kIdHelp, kHelpMenu, sizeof(kHelpMenu) / sizeof(kHelpMenu[0]));
+        OpenMenu(kIdHelp, kHelpMenu, std::size(kHelpMenu), false);
         return true;
     case kCmdMainOptions:
     case kCmdMainAbout:
@@ -259,7 +268,7 @@ bool MainWindow::OnCommand(WORD id, WORD, HWND) {
     }
 }
 
-bool MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+bool MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     constexpr UINT kSystemMenuRequest = 0x0313;  // a right click on the caption
     switch (message) {
     case WM_CLOSE:
@@ -273,6 +282,12 @@ bool MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
         return true;
     case kSystemMenuRequest:
         OpenSystemMenu();
+        result = 0;
+        return true;
+    case WM_SYSCOMMAND:
+        // Alt alone or F10: the window has no menu bar, its menus are Tools and Help.
+        if ((wParam & 0xFFF0) != SC_KEYMENU || lParam != 0) return false;
+        OpenMenu(kIdOperations, kOperationsMenu, std::size(kOperationsMenu), true);
         result = 0;
         return true;
     case WM_ERASEBKGND: {

@@ -81,7 +81,8 @@ private:
     void PlaceView();
     // Fonts and icons for the window's scale.
     void LoadScaledLook();
-    void OpenMenu(int buttonId, const std::pair<WORD, const char*>* items, size_t count);
+    void OpenMenu(int buttonId, const std::pair<WORD, const char*>* items, size_t count,
+                  bool byKeyboard);
     void OpenSystemMenu();
     void OpenPage(const char* path);
 

@@ -1,6 +1,7 @@
 #include "zema/ui/windows/notification_window.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "zema/core/messages.h"
 #include "zema/resource.h"
@@ -126,6 +127,7 @@ protected:
     bool OnInit() override {
         skin_.ApplyControlTexts(hwnd(), kPaneTexts);
         check_.Attach(Item(kIdRebootNow), skin_);
+        for (size_t i = 0; i < std::size(kLinks); ++i) links_[i].Attach(Item(kLinks[i]));
         LoadFonts();
         return false;  // never take the focus
     }
@@ -261,6 +263,7 @@ private:
     NotificationWindow& owner_;
     const SkinResources& skin_;
     SkinIconCheck check_;
+    SkinLink links_[std::size(kLinks)];
     COLORREF background_;
     win::Brush brush_;
     win::Icon icon_;
@@ -300,9 +303,9 @@ void NotificationWindow::Show(NotificationKind kind) {
         DialogTemplate paneLayout(DS_CONTROL | WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 200, 130, "",
                                   "Tahoma", 8);
         paneLayout.CheckBox(kIdRebootNow, "", 0, 0, 10, 10)
-            .Label(kIdRepairLink, "", 0, 0, 10, 10, SS_LEFT | SS_NOTIFY)
-            .Label(kIdDetailsLink, "", 0, 0, 10, 10, SS_LEFT | SS_NOTIFY)
-            .Label(kIdOkLink, "", 0, 0, 10, 10, SS_LEFT | SS_NOTIFY);
+            .Label(kIdRepairLink, "", 0, 0, 10, 10, SS_LEFT | SS_NOTIFY | WS_TABSTOP)
+            .Label(kIdDetailsLink, "", 0, 0, 10, 10, SS_LEFT | SS_NOTIFY | WS_TABSTOP)
+            .Label(kIdOkLink, "", 0, 0, 10, 10, SS_LEFT | SS_NOTIFY | WS_TABSTOP);
         if (!pane_->Create(Frame(), paneLayout)) {
             Destroy();
             return;

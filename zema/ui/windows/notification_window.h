@@ -15,6 +15,7 @@
 #include "zema/core/power.h"
 #include "zema/ui/toolkit/dialog.h"
 #include "zema/ui/toolkit/skin_icon_check.h"
+#include "zema/ui/toolkit/skin_link.h"
 #include "zema/ui/toolkit/skinned_frame.h"
 
 namespace zema {

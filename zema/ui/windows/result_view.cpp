@@ -32,7 +32,6 @@ constexpr int kChildLineIndent = 30;
 constexpr int kMeterWidth = 40;
 constexpr int kMeterHeight = 8;
 constexpr int kMeterStep = 10;
-constexpr int kMaxSeverityKey = 4;
 constexpr int kProgressTextLeft = 28;
 constexpr int kProgressRightGap = 4;
 constexpr int kProgressHeight = 8;
@@ -188,7 +187,7 @@ public:
         for (int column = 0; column < list.ColumnCount(); ++column) {
             RECT cell = list.CellRect(column, rect);
             int key = node->cells[static_cast<size_t>(column)].key;
-            if (column == kColumnSeverity && key >= 1 && key <= kMaxSeverityKey)
+            if (column == kColumnSeverity && key >= 1 && key <= kMaxMeterSeverity)
                 DrawSeverity(dc, cell, key, list.dpi());
             else if (column == kColumnStatus && !group &&
                      ShowsDownloadProgress(static_cast<UpdateStatus>(key)))
@@ -315,7 +314,7 @@ HWND ResultView::Create(HWND parent) {
                             LVS_OWNERDATA | LVS_OWNERDRAWFIXED | WS_TABSTOP;
     DialogTemplate layout(WS_CHILD | WS_CLIPCHILDREN | DS_CONTROL, 0, 0, 413, 277, "",
                           "MS Sans Serif", 8, WS_EX_CONTROLPARENT);
-    layout.Add(kIdResultTab, WC_TABCONTROLA, "", TCS_FIXEDWIDTH | TCS_FOCUSNEVER, 1, 1, 411, 17)
+    layout.Add(kIdResultTab, WC_TABCONTROLA, "", TCS_FIXEDWIDTH | WS_TABSTOP, 1, 1, 411, 17)
         .Label(kIdShowByLabel, "", 244, 3, 79, 8, SS_RIGHT)
         .Add(kIdShowBy, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 326, 0, 86,
              137)
@@ -481,6 +480,16 @@ void ResultView::OnTabChanged() {
     UpdateControls();
 }
 
+// Ctrl+Tab: the other tab, with the focus on its list if it was on the one now hidden.
+bool ResultView::OnSwitchPage(bool) {
+    HWND focus = ::GetFocus();
+    bool inList = focus == updates_.hwnd() || focus == vulnerabilities_.hwnd();
+    TabCtrl_SetCurSel(Item(kIdResultTab), CurrentTab() == 1 ? 0 : 1);
+    OnTabChanged();
+    if (inList) ::SetFocus(CurrentTab() == 1 ? vulnerabilities_.hwnd() : updates_.hwnd());
+    return true;
+}
+
 void ResultView::UpdateControls() {
     ResultActivity activity;
     activity.tab = CurrentTab();
@@ -632,7 +641,7 @@ bool ResultView::OnNotify(const NMHDR& header, LRESULT& result) {
     if (header.idFrom != kIdUpdateList || !details_) return false;
     TreeNode* selected = updates_.NodeAt(updates_.SelectedRow());
     UpdateRecord* record = selected ? ResultRows::RecordOf(*selected) : nullptr;
-    if (header.code == NM_DBLCLK) {
+    if (header.code == NM_DBLCLK || header.code == NM_RETURN) {
         details_(record, true);
         result = 0;
         return true;

@@ -84,6 +84,7 @@ private:
     void OnTabChanged();
     // The lists' images, check glyphs and fonts at the view's scale.
     void LoadListImages();
+    bool OnSwitchPage(bool forward) override;
     void UpdateControls();
     void SelectAll();
     void ExpandAll();

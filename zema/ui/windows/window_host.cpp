@@ -54,7 +54,7 @@ void ZemaWindowHost::OpenDetailsWith(zema::MainWindow& main) {
         HWND window = details->hwnd();
         if (toggle) {
             details->ShowRecord(record);
-            if (record) ::ShowWindow(window, SW_SHOW);
+            if (record) details->Present();
         } else if (::IsWindowVisible(window)) {
             // Follows the selection while it is open.
             details->ShowRecord(record);

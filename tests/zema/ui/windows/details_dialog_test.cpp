@@ -4,10 +4,14 @@
 
 #include <map>
 
+#include "tests/zema/ui/windows/keyboard.h"
 #include "tests/zema/ui/windows/tray_test_skin.h"
 
 namespace zema {
 namespace {
+
+using testing_ui::KeysDown;
+using testing_ui::PressKey;
 
 class OneUpdateCatalog : public CatalogFacts {
 public:
@@ -112,6 +116,41 @@ TEST_F(DetailsDialogTest, OnlyWebAddressesFromTheCatalogueAreLinks) {
     ClickOnText(0, kRowBulletin, 1);
     ClickOnText(2, 0, 2);
     EXPECT_EQ(std::vector<std::string>(2, catalog.webPage), opened);
+}
+
+TEST_F(DetailsDialogTest, KeyboardWalksThePagesAndOpensALinkWithEnter) {
+    ::ShowWindow(dialog->hwnd(), SW_HIDE);
+    dialog->Present();
+    EXPECT_EQ(dialog->List(0).hwnd(), ::GetFocus()) << "opened, the page has the focus";
+    HWND tab = dialog->Item(kIdDetailsTab);
+    ::SetFocus(tab);
+    for (HWND expected : {dialog->List(0).hwnd(), dialog->Item(kIdDetailsCopy),
+                          dialog->Item(IDOK), tab}) {
+        PressKey(VK_TAB);
+        EXPECT_EQ(expected, ::GetFocus()) << ::GetDlgCtrlID(expected);
+    }
+    {
+        KeysDown control({VK_CONTROL});
+        for (int page : {1, 2, 0}) {
+            PressKey(VK_TAB);
+            EXPECT_EQ(page, ::SendMessageA(tab, TCM_GETCURSEL, 0, 0));
+            EXPECT_TRUE(::IsWindowVisible(dialog->List(page).hwnd()));
+        }
+        KeysDown shift({VK_CONTROL, VK_SHIFT});
+        PressKey(VK_TAB);
+        EXPECT_EQ(2, ::SendMessageA(tab, TCM_GETCURSEL, 0, 0)) << "Ctrl+Shift+Tab turns back";
+    }
+    EXPECT_EQ(tab, ::GetFocus()) << "turning pages keeps the focus";
+
+    dialog->SelectPage(0);
+    ::SetFocus(dialog->List(0).hwnd());
+    dialog->List(0).SelectRow(kRowBulletin);
+    PressKey(VK_RETURN);
+    ASSERT_EQ(1u, opened.size());
+    EXPECT_EQ("http://bulletins.example.test/zb26-001", opened[0]);
+    EXPECT_TRUE(::IsWindowVisible(dialog->hwnd())) << "Enter on a row is not the Close button";
+    PressKey(VK_ESCAPE);
+    EXPECT_FALSE(::IsWindowVisible(dialog->hwnd()));
 }
 
 TEST_F(DetailsDialogTest, CopyPutsTheDownloadAddressOnTheClipboard) {

@@ -2,11 +2,16 @@
 
 #include "zema/ui/windows/main_window.h"
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "tests/support/test_support.h"
 #include "tests/zema/core/private_settings.h"
 #include "tests/zema/ui/models/result_fakes.h"
+#include "tests/zema/ui/windows/keyboard.h"
 #include "tests/zema/ui/windows/test_skin.h"
 
 namespace zema {
@@ -87,6 +92,78 @@ TEST_F(MainWindowTest, EscapeGoesToTheTrayUnlessThereIsNoTrayIcon) {
     SendMessageA(window_->hwnd(), WM_CLOSE, 0, 0);
     testing_support::PumpUntil([&] { return manager_.closes > 0; }, 5000);
     EXPECT_EQ(1, manager_.closes) << "without a tray icon closing ends the program";
+}
+
+// The first item of every menu that the window opens, read when the menu
+// waits for input (WM_ENTERIDLE to its owner); the menu is closed at once.
+class MenuWatch {
+public:
+    explicit MenuWatch(HWND owner) : owner_(owner) {
+        SetWindowSubclass(owner_, &MenuWatch::Proc, 1, reinterpret_cast<DWORD_PTR>(this));
+    }
+    ~MenuWatch() { RemoveWindowSubclass(owner_, &MenuWatch::Proc, 1); }
+    std::vector<UINT> firstItems;
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                 UINT_PTR, DWORD_PTR data) {
+        if (message == WM_ENTERIDLE && wParam == MSGF_MENU) {
+            HMENU menu = reinterpret_cast<HMENU>(
+                SendMessageA(reinterpret_cast<HWND>(lParam), MN_GETHMENU, 0, 0));
+            reinterpret_cast<MenuWatch*>(data)->firstItems.push_back(
+                menu ? GetMenuItemID(menu, 0) : 0);
+            EndMenu();
+        }
+        return DefSubclassProc(hwnd, message, wParam, lParam);
+    }
+    HWND owner_;
+};
+
+TEST_F(MainWindowTest, TabWalksEveryControlAndF10OpensTheToolsMenu) {
+    session_.Add(1, UpdateStatus::NotDownloaded);
+    session_.Add(2, UpdateStatus::NotDownloaded);
+    Open();
+    ResultView& view = window_->View();
+    ASSERT_EQ(view.UpdateList().hwnd(), GetFocus()) << "the list starts with the focus";
+    const std::vector<int> order = {kIdSelectAll, kIdScan,      kIdRepair,    kIdOperations,
+                                    kIdHelp,      kIdResultTab, kIdShowBy,    kIdUpdateList};
+    for (int expected : order) {
+        PressKey(VK_TAB);
+        EXPECT_EQ(expected, GetDlgCtrlID(GetFocus())) << "after " << expected;
+    }
+    SetFocus(view.Item(kIdResultTab));
+    PressKey(VK_RIGHT);
+    EXPECT_EQ(1, SendMessageA(view.Item(kIdResultTab), TCM_GETCURSEL, 0, 0))
+        << "arrows switch the tabs";
+    EXPECT_TRUE(IsWindowVisible(view.VulnerabilityList().hwnd()));
+
+    {
+        KeysDown control({VK_CONTROL});
+        SetFocus(view.VulnerabilityList().hwnd());
+        PressKey(VK_TAB);
+        EXPECT_EQ(0, SendMessageA(view.Item(kIdResultTab), TCM_GETCURSEL, 0, 0))
+            << "Ctrl+Tab turns to the other tab";
+        EXPECT_EQ(view.UpdateList().hwnd(), GetFocus()) << "with the focus on its list";
+        PressKey(VK_TAB);
+        EXPECT_EQ(view.VulnerabilityList().hwnd(), GetFocus());
+    }
+
+    MenuWatch menus(window_->hwnd());
+    SendMessageA(window_->hwnd(), WM_SYSCOMMAND, SC_KEYMENU, 0);  // what F10 and Alt send
+    ASSERT_EQ(1u, menus.firstItems.size());
+    EXPECT_EQ(static_cast<UINT>(kCmdMainOptions), menus.firstItems[0]);
+
+    UpdateRecord* opened = nullptr;
+    view.SetDetailsHook([&](UpdateRecord* record, bool toggle) {
+        if (toggle) opened = record;
+    });
+    SetFocus(view.Item(kIdResultTab));
+    PressKey(VK_LEFT);
+    SetFocus(view.UpdateList().hwnd());
+    view.UpdateList().SelectRow(1);
+    PressKey(VK_RETURN);
+    EXPECT_EQ(session_.records[1].get(), opened) << "Enter opens the row's details";
+    EXPECT_TRUE(IsWindowVisible(window_->hwnd())) << "and does not close the window";
 }
 
 TEST_F(MainWindowTest, SummaryCountsAndRepaintsOnlyForRealChanges) {

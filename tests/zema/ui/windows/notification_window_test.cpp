@@ -1,10 +1,13 @@
 #include "zema/ui/windows/notification_window.h"
 
+#include <oleacc.h>
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "tests/support/test_support.h"
+#include "tests/zema/ui/windows/keyboard.h"
 #include "tests/zema/ui/windows/tray_fakes.h"
 #include "tests/zema/ui/windows/tray_test_skin.h"
 #include "zema/core/messages.h"
@@ -14,6 +17,7 @@ namespace {
 
 using testing_support::PumpUntil;
 using namespace tray_testing;
+using testing_ui::PressKey;
 
 constexpr RECT kScreen = {0, 0, 1024, 768};
 
@@ -141,6 +145,40 @@ TEST_F(NotificationWindowTest, OkRebootsOnlyWithTheBoxChecked) {
     ASSERT_EQ(1u, powerCalls.size());
     EXPECT_EQ(static_cast<UINT>(EWX_REBOOT), powerCalls[0]);
     EXPECT_TRUE(recorder.messages.empty());
+}
+
+// The links are links to a screen reader, Tab reaches them from the check
+// box, Enter starts one, Escape closes the window.
+TEST_F(NotificationWindowTest, KeyboardReachesTheLinksAndEscapeCloses) {
+    NotificationWindow window(Parts());
+    window.Show(kNotifyInstalledNeedsReboot);
+    HWND check = ::GetDlgItem(window.Content(), kIdRebootNow);
+    HWND ok = ::GetDlgItem(window.Content(), kIdOkLink);
+    testing_support::AccessibleReading link = testing_support::ReadAccessibleFromOutside(ok);
+    EXPECT_EQ(ROLE_SYSTEM_LINK, link.role);
+    EXPECT_FALSE(link.name.empty());
+    EXPECT_EQ(ROLE_SYSTEM_CHECKBUTTON, testing_support::ReadAccessibleFromOutside(check).role);
+
+    ::SetFocus(check);
+    ::SendMessageA(check, BM_CLICK, 0, 0);
+    HWND details = ::GetDlgItem(window.Content(), kIdDetailsLink);
+    ASSERT_TRUE(::IsWindowVisible(details));
+    PressKey(VK_TAB);
+    EXPECT_EQ(details, ::GetFocus());
+    PressKey(VK_TAB);
+    ASSERT_EQ(ok, ::GetFocus());
+    PressKey(VK_RETURN);
+    ASSERT_EQ(1u, powerCalls.size()) << "Enter on the link is its click, with the box checked";
+    EXPECT_TRUE(PumpUntil([&] { return window.Frame() == nullptr; }, 5000));
+
+    window.Show(kNotifyScanned);
+    HWND repair = ::GetDlgItem(window.Content(), kIdRepairLink);
+    ::SetFocus(repair);
+    PressKey(VK_TAB);
+    EXPECT_EQ(::GetDlgItem(window.Content(), kIdDetailsLink), ::GetFocus());
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(PumpUntil([&] { return window.Frame() == nullptr; }, 5000));
+    EXPECT_TRUE(recorder.messages.empty()) << "Escape starts nothing";
 }
 
 // A short message keeps the check box and the links right under it, in

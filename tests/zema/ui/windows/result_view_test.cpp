@@ -3,6 +3,8 @@
 
 #include "zema/ui/windows/result_view.h"
 
+#include <oleacc.h>
+
 #include <gtest/gtest.h>
 
 #include "tests/support/test_support.h"
@@ -113,6 +115,50 @@ TEST_F(ResultViewTest, ChangingTheGroupingRebuildsAndChecksEveryRowAgain) {
     CheckDlgButton(view_->hwnd(), kIdExpandAll, BST_UNCHECKED);
     Command(kIdExpandAll);
     EXPECT_EQ(1, ListCount()) << "every record has severity 1: one collapsed group";
+}
+
+// Read from another process, as a screen reader or test automation reads the
+// view: the rows' checks are the list's check-box states, the skinned
+// "Select all" is a check box with its state, the tabs are page tabs.
+TEST_F(ResultViewTest, ChecksAndTabsReadFromOutsideAreWhatTheyShow) {
+    using testing_support::ReadAccessibleFromOutside;
+    using testing_support::ReadFromOutside;
+    HWND list = view_->UpdateList().hwnd();
+    unsigned long listStyle = std::strtoul(ReadFromOutside(list, "listview-style").c_str(), nullptr, 16);
+    EXPECT_NE(0u, listStyle & LVS_EX_CHECKBOXES);
+    EXPECT_EQ("2", ReadFromOutside(list, "item-state 0"));
+    EXPECT_EQ("Severity 1", ListText(0, kColumnSeverity)) << "the meter's text equivalent";
+    view_->UpdateList().SelectRow(1);
+    SendMessageA(list, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ("1", ReadFromOutside(list, "item-state 1")) << "Space unchecks the selected row";
+    EXPECT_EQ("2", ReadFromOutside(list, "item-state 0"));
+    EXPECT_FALSE(view_->UpdateList().GetCheck(view_->UpdateList().NodeAt(1)));
+    SendMessageA(list, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ("2", ReadFromOutside(list, "item-state 1"));
+
+    HWND selectAll = view_->Item(kIdSelectAll);
+    EXPECT_EQ(BS_AUTOCHECKBOX, GetWindowLongA(selectAll, GWL_STYLE) & BS_TYPEMASK);
+    EXPECT_EQ("1", ReadFromOutside(selectAll, "check"));
+    testing_support::AccessibleReading box = ReadAccessibleFromOutside(selectAll);
+    EXPECT_EQ(ROLE_SYSTEM_CHECKBUTTON, box.role);
+    EXPECT_EQ("Select all", box.name);
+    EXPECT_NE(0u, box.state & STATE_SYSTEM_CHECKED);
+    SendMessageA(selectAll, BM_CLICK, 0, 0);
+    EXPECT_EQ("0", ReadFromOutside(selectAll, "check"));
+    EXPECT_EQ(0u, ReadAccessibleFromOutside(selectAll).state & STATE_SYSTEM_CHECKED);
+    EXPECT_EQ("1", ReadFromOutside(list, "item-state 0")) << "unchecking all unchecks the rows";
+
+    HWND tab = view_->Item(kIdResultTab);
+    EXPECT_EQ(ROLE_SYSTEM_PAGETABLIST, ReadAccessibleFromOutside(tab).role);
+    EXPECT_EQ("2", ReadFromOutside(tab, "children"));
+    testing_support::AccessibleReading first = ReadAccessibleFromOutside(tab, 1);
+    testing_support::AccessibleReading second = ReadAccessibleFromOutside(tab, 2);
+    EXPECT_EQ(ROLE_SYSTEM_PAGETAB, first.role);
+    EXPECT_EQ(ROLE_SYSTEM_PAGETAB, second.role);
+    EXPECT_NE(first.name, second.name);
+    EXPECT_FALSE(first.name.empty());
+    EXPECT_NE((first.state & STATE_SYSTEM_SELECTED) != 0, (second.state & STATE_SYSTEM_SELECTED) != 0)
+        << "one tab, the shown one, is selected";
 }
 
 TEST_F(ResultViewTest, RepairDownloadsFailedAgainAndSkipsInstalledAndUnchecked) {

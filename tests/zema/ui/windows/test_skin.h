@@ -27,6 +27,9 @@ public:
             "<String name=\"rns_result_status_installed\">Installed: %d</String>"
             "<String name=\"rns_result_status_notinstall\">Not installed: %d</String>"
             "<String name=\"rns_result_status_failure\">Failed: %d</String>"
+            "<String name=\"rns_idc_check_result_selectall\">Select &amp;all</String>"
+            "<String name=\"rns_vulnerabilities\">Vulnerabilities</String>"
+            "<String name=\"rns_secuirty_updates\">Security Updates</String>"
             "</StringTable><ColorTable>"
             "<Color name=\"rnc_window_background\">RGB(240,244,250)</Color>"
             "</ColorTable></Resource>");
