@@ -86,6 +86,12 @@ bool OptionsWindow::OnInit() {
     return true;
 }
 
+void OptionsWindow::OnDpiChanged(win::Dpi dpi) {
+    icon_.Reset(skin().GetIcon("rni_operation", dpi.Value()));
+    if (icon_) ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.Get()));
+    ::SendMessageA(Item(IDC_LIST_OPTION_PAGES), LB_SETITEMHEIGHT, 0, Px(kPageItemHeight));
+}
+
 void OptionsWindow::OnDestroy() {
     // The pages go while their windows still exist, so each leaves the
     // application's list of dialogs as it goes.

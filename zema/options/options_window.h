@@ -32,6 +32,8 @@ protected:
     bool OnInit() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
     void OnDestroy() override;
+    // The page list's rows and the caption icon at the window's scale.
+    void OnDpiChanged(win::Dpi dpi) override;
 
 private:
     static DialogTemplate Layout();

@@ -63,6 +63,15 @@ bool AboutBox::OnInit() {
     ::SetDlgItemTextA(hwnd(), kIdAboutVersion, facts_.version.c_str());
     ::SetDlgItemTextA(hwnd(), kIdAboutInstallDate, facts_.installDate.c_str());
     ::SetDlgItemTextA(hwnd(), kIdAboutUpdated, facts_.updated.c_str());
+    LoadScaledLook();
+    ok_.Attach(Item(IDOK), skin());
+    ::SetFocus(Item(IDOK));
+    return false;
+}
+
+void AboutBox::OnDpiChanged(win::Dpi) { LoadScaledLook(); }
+
+void AboutBox::LoadScaledLook() {
     icon_.Reset(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr),
                                                 MAKEINTRESOURCEA(IDI_ZEMA), IMAGE_ICON,
                                                 Px(kIconSize), Px(kIconSize), 0)));
@@ -73,9 +82,6 @@ bool AboutBox::OnInit() {
     if (titleFont_)
         ::SendMessageA(Item(kIdAboutTitle), WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.Get()),
                        FALSE);
-    ok_.Attach(Item(IDOK), skin());
-    ::SetFocus(Item(IDOK));
-    return false;
 }
 
 bool AboutBox::OnCommand(WORD id, WORD, HWND) {

@@ -38,8 +38,12 @@ protected:
     bool OnInit() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void OnDpiChanged(win::Dpi dpi) override;
 
 private:
+    // The icon and the title font at the box's scale.
+    void LoadScaledLook();
+
     AboutFacts facts_;
     SkinButton ok_;
     win::Icon icon_;

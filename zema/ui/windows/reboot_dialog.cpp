@@ -41,9 +41,7 @@ bool RebootDialog::OnInit() {
     skin().ApplyControlTexts(hwnd(), kTexts);
     ::SetWindowTextA(hwnd(), content_.title.c_str());
     ::SetDlgItemTextA(hwnd(), kIdRebootMessage, content_.message.c_str());
-    icon_.Reset(skin().GetIconOr(content_.icon, kAlertIcon, dpi().Value()));
-    if (icon_)
-        ::SendMessageA(Item(kIdRebootIcon), STM_SETICON, reinterpret_cast<WPARAM>(icon_.Get()), 0);
+    OnDpiChanged(dpi());
     check_.Attach(Item(kIdRebootCheck), skin());
     ok_.Attach(Item(IDOK), skin());
     cancel_.Attach(Item(IDCANCEL), skin());
@@ -55,6 +53,12 @@ bool RebootDialog::OnInit() {
     }
     ::SetFocus(Item(content_.rebootOffered ? kIdRebootCheck : IDCANCEL));
     return false;
+}
+
+void RebootDialog::OnDpiChanged(win::Dpi dpi) {
+    icon_.Reset(skin().GetIconOr(content_.icon, kAlertIcon, dpi.Value()));
+    if (icon_)
+        ::SendMessageA(Item(kIdRebootIcon), STM_SETICON, reinterpret_cast<WPARAM>(icon_.Get()), 0);
 }
 
 bool RebootDialog::OnCommand(WORD id, WORD, HWND) {

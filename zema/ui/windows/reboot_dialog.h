@@ -25,6 +25,8 @@ public:
 protected:
     bool OnInit() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
+    // The icon at the dialog's scale.
+    void OnDpiChanged(win::Dpi dpi) override;
 
 private:
     const UpdateSession& session_;
