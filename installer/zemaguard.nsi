@@ -63,6 +63,9 @@ VIAddVersionKey "LegalCopyright" "Copyright ${ZG_PUBLISHER}"
 !define MUI_HEADERIMAGE_RIGHT
 !define MUI_HEADERIMAGE_BITMAP "${ZG_HEADER_BITMAP}"
 !define MUI_HEADERIMAGE_UNBITMAP "${ZG_HEADER_BITMAP}"
+; Pictures drawn for the display scale instead of 100 % ones stretched.
+!define MUI_CUSTOMFUNCTION_GUIINIT ZgScaledPictures
+!define MUI_CUSTOMFUNCTION_UNGUIINIT un.ZgScaledPictures
 !define MUI_ABORTWARNING
 !define MUI_UNABORTWARNING
 ; Users read what setup did before they leave it.
@@ -96,6 +99,36 @@ VIAddVersionKey "LegalCopyright" "Copyright ${ZG_PUBLISHER}"
 !insertmacro MUI_UNPAGE_FINISH
 
 !insertmacro MUI_LANGUAGE "English"
+
+; Runs after MUI has put the 100 % pictures in the plug-ins folder: puts the
+; drawing of the screen's scale (or the next larger, reduced to fit) in their
+; place, where the welcome and finish pages load theirs from when they show,
+; and loads the header's again. Setup is system-DPI aware, so the screen DC's
+; DPI is its windows' DPI, on every Windows version.
+!macro ZG_SCALED_PICTURES_FUNCTION un
+Function ${un}ZgScaledPictures
+  Push $0
+  Push $1
+  System::Call 'user32::GetDC(p 0) p .r0'
+  ; LOGPIXELSX
+  System::Call 'gdi32::GetDeviceCaps(p r0, i 88) i .r1'
+  System::Call 'user32::ReleaseDC(p 0, p r0) i'
+  ${If} $1 > 144
+    File "/oname=$PLUGINSDIR\modern-wizard.bmp" "${ZG_ART}/welcome_200.bmp"
+    File "/oname=$PLUGINSDIR\modern-header.bmp" "${ZG_ART}/header_200.bmp"
+  ${ElseIf} $1 > 96
+    File "/oname=$PLUGINSDIR\modern-wizard.bmp" "${ZG_ART}/welcome_150.bmp"
+    File "/oname=$PLUGINSDIR\modern-header.bmp" "${ZG_ART}/header_150.bmp"
+  ${EndIf}
+  ${If} $1 > 96
+    SetBrandingImage /IMGID=1046 /RESIZETOFIT "$PLUGINSDIR\modern-header.bmp"
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
+!macroend
+!insertmacro ZG_SCALED_PICTURES_FUNCTION ""
+!insertmacro ZG_SCALED_PICTURES_FUNCTION "un."
 
 ; Self-registration of an in-process server; setup stops when it fails, since
 ; the product cannot run without it.

@@ -110,7 +110,7 @@ void DrawCheckMark(HDC dc, const RECT& rect, bool checked, HICON checkedIcon,
 }
 
 void DrawProgressBar(HDC dc, const RECT& rect, double fraction, COLORREF frame,
-                     Gradient done, Gradient rest) {
+                     Gradient done, Gradient rest, win::Dpi scale) {
     if (rect.right <= rect.left || rect.bottom <= rect.top) return;
     fraction = std::clamp(fraction, 0.0, 1.0);
     ClipScope clip(dc, rect);
@@ -118,7 +118,8 @@ void DrawProgressBar(HDC dc, const RECT& rect, double fraction, COLORREF frame,
     win::Pen pen(::CreatePen(PS_SOLID, 1, frame));
     HGDIOBJ oldPen = ::SelectObject(dc, pen.Get());
     HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(NULL_BRUSH));
-    ::RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, kFrameCorner, kFrameCorner);
+    int corner = scale.Scale(kFrameCorner);
+    ::RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, corner, corner);
     ::SelectObject(dc, oldBrush);
     ::SelectObject(dc, oldPen);
 

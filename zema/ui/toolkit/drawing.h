@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "win/dpi.h"
+
 namespace zema {
 
 struct Gradient {
@@ -38,8 +40,8 @@ void DrawCheckMark(HDC dc, const RECT& rect, bool checked, HICON checkedIcon,
                    HICON uncheckedIcon, int size = 16);
 
 // Rounded frame, then the done fraction (0.0 to 1.0) in one gradient and the
-// rest in the other, clipped to the rectangle.
+// rest in the other, clipped to the rectangle; the corner at `scale`.
 void DrawProgressBar(HDC dc, const RECT& rect, double fraction, COLORREF frame,
-                     Gradient done, Gradient rest);
+                     Gradient done, Gradient rest, win::Dpi scale = {});
 
 }  // namespace zema

@@ -98,7 +98,7 @@ void SkinIconCheck::Paint(HDC target) {
     RECT used = DrawTextInBox(dc, text, box, format, enabled ? textColor_ : disabledTextColor_,
                               0, true);
     if (::GetFocus() == hwnd() && !(cues & UISF_HIDEFOCUS) && used.right > used.left) {
-        ::InflateRect(&used, 1, 1);
+        ::InflateRect(&used, scale.Scale(1), scale.Scale(1));
         ::SetTextColor(dc, RGB(0, 0, 0));
         ::SetBkColor(dc, RGB(255, 255, 255));
         ::DrawFocusRect(dc, &used);

@@ -45,7 +45,7 @@ void SkinListBox::PaintItem(const DRAWITEMSTRUCT& item) {
                   selected ? kSelectedText : text_, 0, true);
     if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
         RECT focus = rect;
-        ::InflateRect(&focus, -2, -2);
+        ::InflateRect(&focus, -dpi().Scale(2), -dpi().Scale(2));
         ::SetTextColor(dc, RGB(0, 0, 0));
         ::SetBkColor(dc, RGB(255, 255, 255));
         ::DrawFocusRect(dc, &focus);

@@ -107,7 +107,7 @@ void SkinTab::Paint(HDC target) {
                                   DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS,
                                   colors->text, 0, true);
         if (focused && i == TabCtrl_GetCurFocus(hwnd()) && used.right > used.left) {
-            ::InflateRect(&used, 2, 1);
+            ::InflateRect(&used, dpi().Scale(2), dpi().Scale(1));
             ::SetTextColor(dc, RGB(0, 0, 0));
             ::SetBkColor(dc, RGB(255, 255, 255));
             ::DrawFocusRect(dc, &used);

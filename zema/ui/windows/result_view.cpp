@@ -250,7 +250,7 @@ private:
         if (bar.right > bar.left)
             DrawProgressBar(dc, bar, std::clamp(static_cast<double>(fraction), 0.0, 1.0),
                             progressEdge_, Gradient{progressTo_, progressFrom_},
-                            Gradient{back, progressEdge_});
+                            Gradient{back, progressEdge_}, dpi);
     }
 
     COLORREF select_, focus_, normal_, titleSelect_, titleNormal_, edge_, titleEdge_;
