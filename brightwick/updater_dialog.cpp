@@ -101,7 +101,7 @@ void UpdaterDialog::LoadIcons() {
 void UpdaterDialog::OnDpiChanged(UINT dpi, const RECT& suggested) {
     scaler_.Rescale(hwnd(), win::Dpi(dpi));
     LoadIcons();
-    RECT place = win::DialogScaler::FittedToWorkArea(suggested);
+    RECT place = win::FittedToWorkArea(suggested);
     ::SetWindowPos(hwnd(), nullptr, place.left, place.top, place.right - place.left,
                    place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
     ::InvalidateRect(hwnd(), nullptr, TRUE);

@@ -156,30 +156,4 @@ void DialogScaler::ScaleChildren(HWND parent, ScaleRatio x, ScaleRatio y) {
     if (batch) ::EndDeferWindowPos(batch);
 }
 
-RECT DialogScaler::FittedToWorkArea(const RECT& place) {
-    HMONITOR monitor = ::MonitorFromRect(&place, MONITOR_DEFAULTTONEAREST);
-    MONITORINFO info = {};
-    info.cbSize = sizeof(info);
-    if (!monitor || !::GetMonitorInfoA(monitor, &info)) return place;
-    const RECT& work = info.rcWork;
-    int width = std::min(place.right - place.left, work.right - work.left);
-    int height = std::min(place.bottom - place.top, work.bottom - work.top);
-    int left = std::clamp(static_cast<int>(place.left), static_cast<int>(work.left),
-                          static_cast<int>(work.right) - width);
-    int top = std::clamp(static_cast<int>(place.top), static_cast<int>(work.top),
-                         static_cast<int>(work.bottom) - height);
-    return {left, top, left + width, top + height};
-}
-
-void DialogScaler::FitToWorkArea(HWND window) {
-    if (::GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD) return;
-    if (::IsZoomed(window) || ::IsIconic(window)) return;
-    RECT place = {};
-    ::GetWindowRect(window, &place);
-    RECT fitted = FittedToWorkArea(place);
-    if (::EqualRect(&fitted, &place)) return;
-    ::SetWindowPos(window, nullptr, fitted.left, fitted.top, fitted.right - fitted.left,
-                   fitted.bottom - fitted.top, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 }  // namespace win

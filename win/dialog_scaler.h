@@ -45,9 +45,6 @@ public:
 
     // Each direct child's rectangle (a combo box's with its list) scaled.
     static void ScaleChildren(HWND parent, ScaleRatio x, ScaleRatio y);
-    // `window` no larger than the work area of its monitor, and inside it.
-    static void FitToWorkArea(HWND window);
-    static RECT FittedToWorkArea(const RECT& place);
 
 private:
     Dpi dpi_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "win/window_position.h"
 #include "zema/ui/toolkit/skinned_frame.h"
 
 namespace zema {
@@ -39,8 +40,6 @@ void ForgetModeless(HWND dialog) {
     dialogs.erase(std::remove(dialogs.begin(), dialogs.end(), dialog), dialogs.end());
 }
 
-// Messages whose answer a dialog procedure returns directly rather than
-// through DWLP_MSGRESULT.
 // 1 for Ctrl+Tab or Ctrl+Page Down, 0 for their reverse, -1 for any other message.
 int PageKey(const MSG& msg) {
     if (msg.message != WM_KEYDOWN || ::GetKeyState(VK_CONTROL) >= 0) return -1;
@@ -53,6 +52,8 @@ int PageKey(const MSG& msg) {
     }
 }
 
+// Messages whose answer a dialog procedure returns directly rather than
+// through DWLP_MSGRESULT.
 bool ReturnsDirectly(UINT message) {
     switch (message) {
     case WM_CTLCOLORMSGBOX:
@@ -181,7 +182,7 @@ bool Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
         result = OnInit() ? TRUE : FALSE;
         // The layout is recorded by now, so a window cut to its screen
         // moves its anchored controls in.
-        win::DialogScaler::FitToWorkArea(hwnd());
+        win::FitToWorkArea(hwnd());
         return true;
     case WM_DPICHANGED:
         ChangeDpi(win::Dpi(HIWORD(wParam)), reinterpret_cast<const RECT*>(lParam));
@@ -243,7 +244,7 @@ void Dialog::ChangeDpi(win::Dpi dpi, const RECT* suggested) {
                 ::SendMessageA(child, WM_DPICHANGED_AFTERPARENT, dpi.Value(), 0);
     }
     if (suggested) {
-        RECT place = win::DialogScaler::FittedToWorkArea(*suggested);
+        RECT place = win::FittedToWorkArea(*suggested);
         ::SetWindowPos(hwnd(), nullptr, place.left, place.top, place.right - place.left,
                        place.bottom - place.top,
                        SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
