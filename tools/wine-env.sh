@@ -30,11 +30,19 @@ zg_wine_up() {
   mkdir -p "$ZG_BUILD"
   (
     flock 9
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    # A prefix is whole once it has its system files: a first boot that
+    # died half way (seen now and then) leaves system.reg without them, and
+    # every later program then fails with "could not load kernel32.dll".
+    local tries=0
+    while [ ! -f "$WINEPREFIX/system.reg" ] ||
+          [ ! -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; do
+      tries=$((tries + 1))
+      [ "$tries" -le 3 ] || { echo "wine-env: could not make $WINEPREFIX" >&2; return 1; }
+      "$ZG_WINESERVER" -k 9>&- >/dev/null 2>&1
       rm -rf "$WINEPREFIX"
       "$ZG_WINE" wineboot -i </dev/null >/dev/null 2>&1 9>&-
       "$ZG_WINESERVER" -w 9>&-
-    fi
+    done
     local fonts="$WINEPREFIX/drive_c/windows/Fonts"
     if [ -f "$ZG_WINE_MARLETT" ] && [ ! -f "$fonts/marlett.ttf" ]; then
       mkdir -p "$fonts" && cp "$ZG_WINE_MARLETT" "$fonts"/
