@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <winternl.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <map>
@@ -631,7 +632,35 @@ protected:
     void CheckForNewVersion(HWND manager) {
         ASSERT_TRUE(::PostMessageA(manager, WM_COMMAND, zema::kCmdCheckNewVersion, 0));
         ASSERT_TRUE(PumpUntil([] { return UpdaterRunning(); }, 30000))
-            << "Zema did not start the updater";
+            << "Zema did not start the updater; " << UpdaterCopyState();
+    }
+
+    // What a failed start leaves to see: the updater's copy and who runs what.
+    std::string UpdaterCopyState() const {
+        const std::string copy = tolvane_ + "\\Brightwick.exe";
+        std::string state = "the copy ";
+        if (!PathExists(copy)) {
+            state += "is missing";
+        } else {
+            state += ReadFileBytes(copy) == ReadFileBytes(install_ + "\\Brightwick.exe")
+                         ? "is the installed updater"
+                         : "differs from the installed updater";
+            win::FileHandle file(::CreateFileA(copy.c_str(), GENERIC_WRITE, 0, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            state += file ? " and is free"
+                          : " and is in use (" + std::to_string(::GetLastError()) + ")";
+        }
+        state += "; running:";
+        win::FileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        PROCESSENTRY32 entry = {};
+        entry.dwSize = sizeof(entry);
+        if (snapshot && ::Process32First(snapshot.Get(), &entry)) {
+            do {
+                state += std::string(" ") + entry.szExeFile + "(" +
+                         std::to_string(entry.th32ProcessID) + ")";
+            } while (::Process32Next(snapshot.Get(), &entry));
+        }
+        return state;
     }
 
     // What the access log of the test nginx gained for this release since `from`.
