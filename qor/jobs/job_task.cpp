@@ -77,8 +77,10 @@ bool JobTask::Prepare() {
         total_ = 0;
         downloaded_ = presentAtStart_ = lastSampleDone_ = 0;
         timeBase_ = 0;
-        DeletePlainFile(dataPath_);
+        // The record goes first: a run killed in between then leaves data
+        // without a record, never a record without its data.
         ControlFile::Delete(controlPath_);
+        DeletePlainFile(dataPath_);
         if (!table_.Add(0, 0, 0)) return false;
     }
     return table_.HasIdleIncomplete();
